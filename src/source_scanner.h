@@ -1,0 +1,107 @@
+// SourceScanner reads a source file written by tarvenik in one pass, one
+// line at a time, and knows its kinds of lines: the 25 header lines, Label
+// lines (Label=value) and Data lines (Data= and then latitude and longitude
+// values). It keeps the label count and the current label, from which the
+// tracks take their numbers and names, and splits Data lines into
+// coordinate pairs. All text stays the bytes it was; nothing is decoded.
+#ifndef TARVENIK2TRK_SOURCE_SCANNER_H_
+#define TARVENIK2TRK_SOURCE_SCANNER_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "file_system.h"
+#include "status.h"
+
+/// One line of the source. The bytes stay valid until the next nextLine().
+struct SourceLine {
+  std::string_view text;    // the line without its line end (LF or CR LF)
+  bool terminated = false;  // whether an LF ended it
+};
+
+struct CoordinatePair {
+  std::string_view latitude;
+  std::string_view longitude;
+};
+
+class SourceScanner {
+ public:
+  /// The number of lines at the start of a source that are its header.
+  static constexpr long long kHeaderLines = 25;
+
+  explicit SourceScanner(FileSystem& files);
+
+  /// Opens the source `name`; returns kCannotOpen when it is missing or not
+  /// a readable regular file.
+  Status open(const std::string& name);
+
+  /// Returns true and the next line in `line`, or false at the end of the
+  /// source and when a read failed (then status() says so). The end is a
+  /// byte 0x1A or the end of the file; a last line without an LF counts.
+  bool nextLine(SourceLine* line);
+
+  /// Returns ok, or kCannotRead after a read of the source failed.
+  const Status& status() const { return status_; }
+
+  /// Returns the number of lines delivered so far.
+  long long lineCount() const { return lineCount_; }
+
+  /// Returns true while the last line delivered is one of the header's.
+  bool isHeaderLine() const { return lineCount_ <= kHeaderLines; }
+
+  /// Does nothing unless `line` holds "Label". Otherwise counts the label and
+  /// takes the text after the first "=" that follows the line's leading "="
+  /// bytes as the current label, and cuts `line` before that "=". A line of
+  /// fewer than 7 bytes before its line end, a line with no "=" to cut at
+  /// (kept whole) and an empty value leave the source unlabelled.
+  void applyLabel(SourceLine* line);
+
+  /// Returns true when `line`, as applyLabel() left it, holds "Data".
+  bool isDataLine(const SourceLine& line) const;
+
+  /// Returns the current label, or `layerName` while unlabelled (also
+  /// before the first Label line).
+  std::string_view trackName(std::string_view layerName) const {
+    return unlabelled_ ? layerName : std::string_view(label_);
+  }
+
+  /// Returns the number of Label lines seen after the header.
+  long long labelCount() const { return labelCount_; }
+
+  /// Splits the text of a Data line after its first five bytes at the bytes
+  /// "=(),\n" into tokens and pairs them up, latitude first, into `pairs`.
+  /// Returns false when the number of tokens is odd: the lone latitude at
+  /// the end is then left out.
+  static bool coordinatePairs(const SourceLine& line,
+                              std::vector<CoordinatePair>* pairs);
+
+  /// Closes the source.
+  void close();
+
+ private:
+  /// Moves the unfinished line to the front of the buffer, grows the buffer
+  /// when that line fills it, and reads more. Returns false on a read error.
+  bool refill();
+
+  FileSystem& files_;
+  std::string name_;
+  std::unique_ptr<ReadableFile> file_;
+  Status status_;
+
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t begin_ = 0;     // start of the next line
+  std::size_t scanFrom_ = 0;  // where the search for its LF goes on
+  std::size_t end_ = 0;       // end of the bytes read
+  bool atEnd_ = false;        // nothing more will be read
+
+  long long lineCount_ = 0;
+  long long labelCount_ = 0;
+  bool unlabelled_ = true;
+  std::string label_;
+};
+
+#endif  // TARVENIK2TRK_SOURCE_SCANNER_H_
