@@ -1,7 +1,6 @@
 #include "conversion_driver.h"
 
 #include <charconv>
-#include <vector>
 
 #include "source_scanner.h"
 #include "track_file_set.h"
@@ -177,16 +176,15 @@ int ConversionDriver::run() {
   TrackFileSet tracks(files_, parts.directory + parts.stem, name);
 
   SourceLine line;
-  std::vector<CoordinatePair> pairs;
   while (tracks.prepareBlock().ok() && scanner.nextLine(&line)) {
     if (scanner.isHeaderLine()) continue;
     scanner.applyLabel(&line);
     if (!scanner.isDataLine(line)) continue;
     tracks.beginTrack(scanner.trackName(layerName), scanner.labelCount());
-    const bool complete = scanner.coordinatePairs(line, &pairs);
-    for (const CoordinatePair& pair : pairs) {
-      tracks.addPoint(pair.latitude, pair.longitude);
-    }
+    const bool complete = SourceScanner::forEachCoordinatePair(
+        line, [&tracks](std::string_view latitude, std::string_view longitude) {
+          tracks.addPoint(latitude, longitude);
+        });
     if (!complete) console_.write(lineNumberWarning(scanner.lineCount()));
   }
 

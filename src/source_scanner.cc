@@ -1,6 +1,5 @@
 #include "source_scanner.h"
 
-#include <array>
 #include <cstring>
 
 namespace {
@@ -10,17 +9,6 @@ constexpr std::size_t kReadSize = 256 * 1024;
 
 // A byte 0x1A marks the end of a text file: it and all after it are unread.
 constexpr char kEndOfText = '\x1A';
-
-// The bytes that separate and enclose the coordinates of a Data line.
-constexpr std::array<bool, 256> makeDelimiterTable() {
-  std::array<bool, 256> table{};
-  for (unsigned char c : std::string_view("=(),\n")) table[c] = true;
-  return table;
-}
-constexpr std::array<bool, 256> kDelimiter = makeDelimiterTable();
-
-// Bytes of a Data line before its coordinates: "Data=".
-constexpr std::size_t kDataPrefix = 5;
 
 // A Label line this short, counted with an LF at its end, has no label.
 constexpr std::size_t kShortestLabelLine = 8;
@@ -134,26 +122,10 @@ bool SourceScanner::isDataLine(const SourceLine& line) const {
 bool SourceScanner::coordinatePairs(const SourceLine& line,
                                     std::vector<CoordinatePair>* pairs) {
   pairs->clear();
-  if (line.text.size() <= kDataPrefix) return true;
-  const char* p = line.text.data() + kDataPrefix;
-  const char* end = line.text.data() + line.text.size();
-  std::string_view pending;  // a latitude still waiting for its longitude
-  bool havePending = false;
-  for (;;) {
-    while (p != end && kDelimiter[static_cast<unsigned char>(*p)]) ++p;
-    if (p == end) break;
-    const char* start = p;
-    while (p != end && !kDelimiter[static_cast<unsigned char>(*p)]) ++p;
-    std::string_view token(start, static_cast<std::size_t>(p - start));
-    if (havePending) {
-      pairs->push_back({pending, token});
-      havePending = false;
-    } else {
-      pending = token;
-      havePending = true;
-    }
-  }
-  return !havePending;
+  return forEachCoordinatePair(
+      line, [pairs](std::string_view latitude, std::string_view longitude) {
+        pairs->push_back({latitude, longitude});
+      });
 }
 
 void SourceScanner::close() {

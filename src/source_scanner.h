@@ -7,7 +7,11 @@
 #ifndef TARVENIK2TRK_SOURCE_SCANNER_H_
 #define TARVENIK2TRK_SOURCE_SCANNER_H_
 
+#include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -78,6 +82,11 @@ class SourceScanner {
   static bool coordinatePairs(const SourceLine& line,
                               std::vector<CoordinatePair>* pairs);
 
+  /// The same split, handing each pair to `visit(latitude, longitude)` as
+  /// it is found. Returns false when a lone latitude was left out.
+  template <typename Visit>
+  static bool forEachCoordinatePair(const SourceLine& line, Visit&& visit);
+
   /// Closes the source.
   void close();
 
@@ -103,5 +112,117 @@ class SourceScanner {
   bool unlabelled_ = true;
   std::string label_;
 };
+
+namespace source_scanner_detail {
+
+// The bytes that separate and enclose the coordinates of a Data line.
+constexpr std::array<bool, 256> makeDelimiterTable() {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("=(),\n")) table[c] = true;
+  return table;
+}
+inline constexpr std::array<bool, 256> kDelimiter = makeDelimiterTable();
+
+inline bool isDelimiter(char c) {
+  return kDelimiter[static_cast<unsigned char>(c)];
+}
+
+/// Returns a mask of the 32 bytes at `p` with bit i set when p[i] is one of
+/// the delimiters "=(),\n", one byte at a time.
+inline std::uint32_t delimiterMaskBytewise(const char* p) {
+  std::uint32_t mask = 0;
+  for (int i = 0; i < 32; ++i) mask |= std::uint32_t{isDelimiter(p[i])} << i;
+  return mask;
+}
+
+/// Returns the same mask as delimiterMaskBytewise, 16 bytes at a time where
+/// the compiler offers vectors (GCC and Clang: SSE2 on x86-64, NEON on ARM).
+inline std::uint32_t delimiterMask(const char* p) {
+#if defined(__GNUC__)
+  typedef unsigned char Bytes __attribute__((vector_size(16)));
+  typedef signed char Flags __attribute__((vector_size(16)));
+  auto sixteen = [p](int offset) -> std::uint32_t {
+    Bytes v;
+    std::memcpy(&v, p + offset, 16);
+    // "(" and ")" differ only in their lowest bit.
+    const Flags hit =
+        (v == '=') | ((v | 1) == ')') | (v == ',') | (v == '\n');
+#if defined(__SSE2__)
+    typedef char Chars __attribute__((vector_size(16)));
+    return static_cast<std::uint16_t>(
+        __builtin_ia32_pmovmskb128(reinterpret_cast<const Chars&>(hit)));
+#else
+    // Gather the top bit of each byte: the multiply moves byte k's top bit
+    // to bit 56 + k of the product.
+    std::uint64_t halves[2];
+    std::memcpy(halves, &hit, 16);
+    constexpr std::uint64_t kTop = 0x8080808080808080ull;
+    constexpr std::uint64_t kGather = 0x0002040810204081ull;
+    return static_cast<std::uint32_t>(
+        (((halves[0] & kTop) * kGather) >> 56) |
+        ((((halves[1] & kTop) * kGather) >> 56) << 8));
+#endif
+  };
+  return sixteen(0) | sixteen(16) << 16;
+#else
+  return delimiterMaskBytewise(p);
+#endif
+}
+
+}  // namespace source_scanner_detail
+
+template <typename Visit>
+bool SourceScanner::forEachCoordinatePair(const SourceLine& line,
+                                          Visit&& visit) {
+  using source_scanner_detail::delimiterMask;
+  using source_scanner_detail::isDelimiter;
+  // The first five bytes, "Data=", are passed over.
+  if (line.text.size() <= 5) return true;
+  const char* const text = line.text.data() + 5;
+  const std::size_t size = line.text.size() - 5;
+  std::size_t p = 0;
+  for (;;) {
+    // Fast path: a mask of the delimiters among the next 32 bytes. Where a
+    // pair begins at p, the mask changes four times within them in the
+    // usual case, "35.123456,139.123456),(": at the end of the latitude, at
+    // the start and the end of the longitude, and at the next latitude.
+    if (size - p >= 32) {
+      const std::uint32_t delimiters = delimiterMask(text + p);
+      if (delimiters & 1) {  // p is on delimiters: pass over them
+        p += delimiters == ~std::uint32_t{0}
+                 ? 32
+                 : static_cast<unsigned>(std::countr_one(delimiters));
+        continue;
+      }
+      const std::uint32_t c1 = delimiters ^ (delimiters << 1);
+      const std::uint32_t c2 = c1 & (c1 - 1);
+      const std::uint32_t c3 = c2 & (c2 - 1);
+      const std::uint32_t c4 = c3 & (c3 - 1);
+      if (c4 != 0) {
+        const unsigned latitudeEnd = std::countr_zero(c1);
+        const unsigned longitudeStart = std::countr_zero(c2);
+        const unsigned longitudeEnd = std::countr_zero(c3);
+        visit(std::string_view(text + p, latitudeEnd),
+              std::string_view(text + p + longitudeStart,
+                               longitudeEnd - longitudeStart));
+        p += std::countr_zero(c4);
+        continue;
+      }
+    }
+    // Slow path, one byte at a time, for one pair: near the end of the
+    // line, and for long tokens or long runs of delimiters.
+    while (p != size && isDelimiter(text[p])) ++p;
+    if (p == size) return true;
+    const std::size_t latitude = p;
+    while (p != size && !isDelimiter(text[p])) ++p;
+    const std::size_t latitudeEnd = p;
+    while (p != size && isDelimiter(text[p])) ++p;
+    if (p == size) return false;  // a latitude without its longitude
+    const std::size_t longitude = p;
+    while (p != size && !isDelimiter(text[p])) ++p;
+    visit(std::string_view(text + latitude, latitudeEnd - latitude),
+          std::string_view(text + longitude, p - longitude));
+  }
+}
 
 #endif  // TARVENIK2TRK_SOURCE_SCANNER_H_
