@@ -11,6 +11,9 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "source_generator.h"
 
 namespace fs = std::filesystem;
 
@@ -289,6 +292,80 @@ TEST_F(EndToEndTest, ReportsOutputFailures) {
   EXPECT_EQ(run("DK1.txt"), 255);
   EXPECT_EQ(output(), kBanner + kCannotWrite + "DK1.hMOR0000.trk)\r\n");
   EXPECT_EQ(files()["DK1.txt"], source);
+}
+
+// A deliberately plain conversion, one std::string line at a time, written
+// apart from the tool's code: for well-formed sources its files must match
+// the tool's byte for byte.
+std::map<std::string, std::string> referenceConversion(
+    const std::string& source, const std::string& stem,
+    const std::string& layerName) {
+  std::map<std::string, std::string> files;
+  std::istringstream in(source);
+  std::string line, label, current;
+  bool unlabelled = true;
+  long long lineNumber = 0, labels = 0, tracks = 0;
+  auto blockName = [&](long long block) {
+    std::string number = std::to_string(block);
+    while (number.size() < 4) number = "0" + number;
+    return stem + ".hMOR" + number + ".trk";
+  };
+  current = blockName(0);
+  files[current];
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (++lineNumber <= 25) continue;
+    if (line.find("Label") != std::string::npos) {
+      ++labels;
+      std::size_t eq = line.find('=');
+      label = eq == std::string::npos ? "" : line.substr(eq + 1);
+      unlabelled = label.empty();
+      if (eq != std::string::npos) line.erase(eq);
+    }
+    if (line.find("Data") == std::string::npos) continue;
+    std::string& out = files[current];
+    out += "\r\nH  " + (unlabelled ? layerName : label) + "(" +
+           std::to_string(labels) + ")\r\n\r\nH  Latitude     Longitude\r\n";
+    std::vector<std::string> tokens;
+    std::string token;
+    for (char c : line.substr(5) + ",") {
+      if (std::string("=(),").find(c) != std::string::npos) {
+        if (!token.empty()) tokens.push_back(token);
+        token.clear();
+      } else {
+        token += c;
+      }
+    }
+    for (std::size_t i = 0; i + 1 < tokens.size(); i += 2) {
+      out += "T  N" + tokens[i] + "   E" + tokens[i + 1] + "\r\n";
+    }
+    if (++tracks % 1000 == 0) files[current = blockName(tracks / 1000)];
+  }
+  return files;
+}
+
+TEST_F(EndToEndTest, AGeneratedSourceMatchesAPlainLineByLineConversion) {
+  for (bool crlf : {true, false}) {
+    fs::remove_all(work());
+    fs::create_directories(work());
+    SourceShape shape;
+    shape.bytes = 6'000'000;
+    shape.seed = crlf ? 7 : 8;
+    shape.crlf = crlf;
+    std::ostringstream source;
+    generateSource(source, shape);
+    put("RK.x.txt", source.str());
+    ASSERT_EQ(run("RK.x.txt"), 0);
+    std::map<std::string, std::string> expected =
+        referenceConversion(source.str(), "RK", "RK");
+    expected["RK.x.txt"] = source.str();
+    ASSERT_GE(expected.size(), 5u);
+    std::map<std::string, std::string> got = files();
+    EXPECT_EQ(got.size(), expected.size());
+    for (const auto& [name, content] : expected) {
+      EXPECT_TRUE(got[name] == content) << name << (crlf ? " (CR LF)" : " (LF)");
+    }
+  }
 }
 
 }  // namespace
