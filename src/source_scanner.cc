@@ -22,7 +22,7 @@ Status SourceScanner::open(const std::string& name) {
   file_ = files_.openForReading(name);
   if (file_ == nullptr) return Status::Failure(Status::kCannotOpen, name);
   capacity_ = kReadSize;
-  buffer_ = std::make_unique<char[]>(capacity_);
+  buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
   return Status::Ok();
 }
 
@@ -36,7 +36,7 @@ bool SourceScanner::refill() {
   if (end_ == capacity_) {
     // One line fills the whole buffer: make room for the rest of it.
     std::size_t grown = capacity_ * 2;
-    auto bigger = std::make_unique<char[]>(grown);
+    auto bigger = std::make_unique_for_overwrite<char[]>(grown);
     std::memcpy(bigger.get(), buffer_.get(), end_);
     buffer_ = std::move(bigger);
     capacity_ = grown;

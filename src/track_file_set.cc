@@ -17,7 +17,7 @@ TrackFileSet::TrackFileSet(FileSystem& files, std::string stemPath,
     : files_(files),
       stemPath_(std::move(stemPath)),
       sourceName_(std::move(sourceName)),
-      buffer_(std::make_unique<char[]>(kBufferSize)),
+      buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)),
       capacity_(kBufferSize) {}
 
 TrackFileSet::~TrackFileSet() {
@@ -80,7 +80,7 @@ void TrackFileSet::makeRoom(std::size_t size) {
   if (capacity_ < size) {
     // A single line larger than the whole buffer (a huge label or
     // coordinate): the buffer grows to hold it.
-    buffer_ = std::make_unique<char[]>(size);
+    buffer_ = std::make_unique_for_overwrite<char[]>(size);
     capacity_ = size;
   }
 }
