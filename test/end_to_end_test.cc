@@ -31,6 +31,18 @@ const std::string kProgram =
     environment("TARVENIK2TRK_TEST_PROGRAM", TARVENIK2TRK_PROGRAM);
 const std::string kLauncher = environment("TARVENIK2TRK_TEST_LAUNCHER", "");
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
@@ -95,10 +107,11 @@ class EndToEndTest : public testing::Test {
   fs::path work() const { return dir_ / "work"; }
 
   // Starts the program in the work directory with `input` on standard
-  // input; returns its exit status (255 for -1).
-  int run(const std::string& input) {
+  // input, after the shell commands `limits`; returns its exit status (255
+  // for -1).
+  int run(const std::string& input, const std::string& limits = "") {
     writeFile(dir_ / "stdin", input);
-    std::string command = "cd " + quoted(work().string()) + " && " +
+    std::string command = "cd " + quoted(work().string()) + " && " + limits +
                           (kLauncher.empty() ? "" : kLauncher + " ") +
                           quoted(kProgram) + " < " +
                           quoted((dir_ / "stdin").string()) + " > " +
@@ -292,6 +305,100 @@ TEST_F(EndToEndTest, ReportsOutputFailures) {
   EXPECT_EQ(run("DK1.txt"), 255);
   EXPECT_EQ(output(), kBanner + kCannotWrite + "DK1.hMOR0000.trk)\r\n");
   EXPECT_EQ(files()["DK1.txt"], source);
+}
+
+// Returns true when every LF in `content` follows a CR and the content is
+// empty or ends with an LF.
+bool crLfLines(const std::string& content) {
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    if (content[i] == '\n' && (i == 0 || content[i - 1] != '\r')) return false;
+  }
+  return content.empty() || content.back() == '\n';
+}
+
+TEST_F(EndToEndTest, SurvivesBinaryGarbage) {
+  std::mt19937 random(42);
+  for (int round = 0; round < 3; ++round) {
+    std::string garbage = header();
+    for (int i = 0; i < 300000; ++i) {
+      // Mostly bytes that matter to the scanner, so that the garbage holds
+      // keywords and line ends too.
+      static const char kBytes[] = "LabelData=(),\r\n\x1A\x00\x95\x5C" "0123456789.";
+      char c = random() % 4 == 0 ? static_cast<char>(random())
+                                 : kBytes[random() % (sizeof kBytes - 1)];
+      if (c == '\x1A' && random() % 50 != 0) c = 'a';
+      garbage += c;
+    }
+    garbage += round == 0 ? "Label=x\nData=1,2\n" : "";
+    fs::remove_all(work());
+    fs::create_directories(work());
+    put("GK.bin", garbage);
+    EXPECT_EQ(run("GK.bin"), 0);
+    std::map<std::string, std::string> got = files();
+    EXPECT_EQ(got["GK.bin"], garbage);
+    EXPECT_EQ(got.count("GK.hMOR0000.trk"), 1u);
+    for (const auto& [name, content] : got) {
+      if (name != "GK.bin") {
+        EXPECT_TRUE(crLfLines(content)) << name;
+      }
+    }
+  }
+}
+
+TEST_F(EndToEndTest, KeepsNulAndShiftJisBytes) {
+  // 表 (0x95 0x5C) and ポ (0x83 0x7C) hold the bytes of "\\" and "|".
+  const std::string name = "\x95\x5C\x83\x7C" "DK.txt";
+  put(name, header() + "Label=a\0b\x95\x5C\n"s + "Data=(1\0,2)\n"s +
+                "Label=\x83\x7C\nData=3,4\n");
+  ASSERT_EQ(run(" \t" + name + " \n"), 0);
+  EXPECT_EQ(output(), kBanner);
+  EXPECT_EQ(files()["\x95\x5C\x83\x7C" "DK.hMOR0000.trk"],
+            track("a\0b\x95\x5C(1)"s, "T  N1\0   E2\r\n"s) +
+                track("\x83\x7C(2)", "T  N3   E4\r\n"));
+}
+
+TEST_F(EndToEndTest, KeepsAHugeLabelAndAHugeDataLine) {
+  const std::string label(1 << 20, 'L');
+  // One Data line of about 100 MB, written without holding it in memory.
+  const long long points = 4'500'000;
+  {
+    std::ofstream out(work() / "SK.txt", std::ios::binary);
+    out << header() << "Label=" << label << "\r\n" << "Data=";
+    std::string chunk;
+    for (long long i = 0; i < points; ++i) {
+      chunk += "(35.123456,139.123456),";
+      if (chunk.size() > (1 << 20)) {
+        out << chunk;
+        chunk.clear();
+      }
+    }
+    out << chunk << "\r\n";
+  }
+  // Memory may grow with the longest line, never with the file: 512 MiB of
+  // address space is room for a 100 MB line and little more. (A sanitized
+  // build reserves far more address space, and so does wine.)
+  const bool limitMemory = !kSanitized && kLauncher.empty();
+  ASSERT_EQ(run("SK.txt", limitMemory ? "ulimit -v 524288 && " : ""), 0);
+  const std::string out = readFile(work() / "SK.hMOR0000.trk");
+  const std::string heading = track(label + "(1)", "");
+  const std::string point = "T  N35.123456   E139.123456\r\n";
+  ASSERT_EQ(out.size(), heading.size() + points * point.size());
+  EXPECT_EQ(out.compare(0, heading.size(), heading), 0);
+  EXPECT_EQ(out.compare(out.size() - point.size(), point.size(), point), 0);
+}
+
+TEST_F(EndToEndTest, StopsBeforeItsSecondBlockFileWhenThatIsTheSource) {
+  std::string source = header() + "Label=a\n";
+  for (int i = 0; i < 1001; ++i) source += "Data=1,2\n";
+  put("DK01.hMOR0001.trk", source);
+  EXPECT_EQ(run("DK01.hMOR0001.trk"), 1);
+  EXPECT_EQ(output(), kBanner + kIsSource + "DK01.hMOR0001.trk)\r\n");
+  std::map<std::string, std::string> got = files();
+  EXPECT_EQ(got.size(), 2u);
+  EXPECT_EQ(got["DK01.hMOR0001.trk"], source);
+  std::string first;
+  for (int i = 0; i < 1000; ++i) first += track("a(1)", "T  N1   E2\r\n");
+  EXPECT_EQ(got["DK01.hMOR0000.trk"], first);
 }
 
 // A deliberately plain conversion, one std::string line at a time, written
