@@ -5,6 +5,10 @@
 #include "conversion_driver.h"
 #include "file_system.h"
 
+// Names the build inside the binary (strings tarvenik2trk | grep version).
+extern const char kVersionText[];
+const char kVersionText[] = "tarvenik2trk version " TARVENIK2TRK_VERSION;
+
 int main() {
   ConversionDriver driver(standardConsole(), diskFileSystem());
   return driver.run();
