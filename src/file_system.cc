@@ -16,19 +16,20 @@ namespace fs = std::filesystem;
 // A file name as the standard library's path type. POSIX paths are plain
 // bytes. On Windows a narrow name is in the system code page (932 on a
 // Japanese system), which is what the C runtime's mbstowcs speaks once the
-// locale is taken from the system.
+// locale is taken from the system; a name that is not valid there gives an
+// empty path, which names no file (and fopen could not open it either).
 fs::path toPath(const std::string& name) {
 #ifdef _WIN32
   static const bool localeSet = std::setlocale(LC_CTYPE, "") != nullptr;
   (void)localeSet;
   std::wstring wide(name.size() + 1, L'\0');
   std::size_t n = std::mbstowcs(&wide[0], name.c_str(), wide.size());
-  if (n != static_cast<std::size_t>(-1)) {
-    wide.resize(n);
-    return fs::path(wide);
-  }
-#endif
+  if (n == static_cast<std::size_t>(-1)) return fs::path();
+  wide.resize(n);
+  return fs::path(wide);
+#else
   return fs::path(name);
+#endif
 }
 
 // Both kinds of file are std::FILE streams with the stdio buffer switched
@@ -79,12 +80,20 @@ class StdioWritableFile : public WritableFile {
   std::FILE* file_;
 };
 
+// A NUL byte cannot stand in a file name: the system would take the name as
+// ending there, and so open another file than the one named.
+bool nameable(const std::string& path) {
+  return path.find('\0') == std::string::npos;
+}
+
 class DiskFileSystem : public FileSystem {
  public:
   std::unique_ptr<ReadableFile> openForReading(
       const std::string& path) override {
     std::error_code ec;
-    if (!fs::is_regular_file(toPath(path), ec)) return nullptr;
+    if (!nameable(path) || !fs::is_regular_file(toPath(path), ec)) {
+      return nullptr;
+    }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return nullptr;
     std::setvbuf(file, nullptr, _IONBF, 0);
@@ -92,6 +101,7 @@ class DiskFileSystem : public FileSystem {
   }
 
   std::unique_ptr<WritableFile> create(const std::string& path) override {
+    if (!nameable(path)) return nullptr;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return nullptr;
     std::setvbuf(file, nullptr, _IONBF, 0);
@@ -99,6 +109,7 @@ class DiskFileSystem : public FileSystem {
   }
 
   bool sameFile(const std::string& a, const std::string& b) override {
+    if (!nameable(a) || !nameable(b)) return false;
     std::error_code ec;
     bool same = fs::equivalent(toPath(a), toPath(b), ec);
     return !ec && same;

@@ -187,19 +187,21 @@ TEST_F(EndToEndTest, ReadsTheNameAsOneWord) {
 
 TEST_F(EndToEndTest, ReportsSourcesThatCannotBeOpened) {
   fs::create_directories(work() / "adir");
-  put("a", "");  // the part of "a b.txt" before the blank is this empty file
-  fs::remove(work() / "a");
-  const std::pair<const char*, const char*> cases[] = {
+  const std::string source = header() + "Label=a\nData=1,2\n";
+  const std::pair<std::string, std::string> cases[] = {
       {"missing.txt\n", "missing.txt"},
       {"adir\n", "adir"},
       {"a b.txt\n", "a"},
       {"", ""},
       {" \n \n", ""},
+      {"DK.txt\0.x\n"s, "DK.txt\0.x"s},  // names no file: it holds a NUL
   };
   for (const auto& c : cases) {
+    put("DK.txt", source);
     EXPECT_EQ(run(c.first), 1) << c.first;
     EXPECT_EQ(output(), kBanner + kCannotOpen + c.second + ")\r\n") << c.first;
-    EXPECT_TRUE(files().empty()) << c.first;
+    EXPECT_EQ(files(), (std::map<std::string, std::string>{{"DK.txt", source}}))
+        << c.first;
   }
 }
 
