@@ -179,6 +179,16 @@ TEST_F(EndToEndTest, ConvertsASourceByteForByte) {
   }
 }
 
+// The sample the README converts gives the track file kept beside it.
+TEST_F(EndToEndTest, ConvertsTheBundledSample) {
+  const fs::path examples = TARVENIK2TRK_EXAMPLES;
+  put("DK0001.txt", readFile(examples / "DK0001.txt"));
+  ASSERT_EQ(run("DK0001.txt\n"), 0);
+  EXPECT_EQ(output(), kBanner);
+  EXPECT_EQ(files()["DK0001.hMOR0000.trk"],
+            readFile(examples / "expected" / "DK0001.hMOR0000.trk"));
+}
+
 TEST_F(EndToEndTest, ReadsTheNameAsOneWord) {
   put("GK12TK.txt", header() + "Label=\nData=1,2\n");
   ASSERT_EQ(run("  \t GK12TK.txt  trailing words\n"), 0);
