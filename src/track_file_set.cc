@@ -18,7 +18,8 @@ TrackFileSet::TrackFileSet(FileSystem& files, std::string stemPath,
       stemPath_(std::move(stemPath)),
       sourceName_(std::move(sourceName)),
       buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)),
-      capacity_(kBufferSize) {}
+      cursor_(buffer_.get()),
+      limit_(buffer_.get() + kBufferSize) {}
 
 TrackFileSet::~TrackFileSet() {
   if (file_ != nullptr) closeCurrent();
@@ -77,20 +78,22 @@ void TrackFileSet::beginTrack(std::string_view name, long long number) {
 
 void TrackFileSet::makeRoom(std::size_t size) {
   writeOut();
-  if (capacity_ < size) {
+  if (static_cast<std::size_t>(limit_ - cursor_) < size) {
     // A single line larger than the whole buffer (a huge label or
     // coordinate): the buffer grows to hold it.
     buffer_ = std::make_unique_for_overwrite<char[]>(size);
-    capacity_ = size;
+    cursor_ = buffer_.get();
+    limit_ = cursor_ + size;
   }
 }
 
 void TrackFileSet::writeOut() {
-  if (used_ > 0 && file_ != nullptr && status_.ok() &&
-      !file_->write(buffer_.get(), used_)) {
+  const auto used = static_cast<std::size_t>(cursor_ - buffer_.get());
+  if (used > 0 && file_ != nullptr && status_.ok() &&
+      !file_->write(buffer_.get(), used)) {
     status_ = Status::Failure(Status::kCannotWrite, fileName_);
   }
-  used_ = 0;
+  cursor_ = buffer_.get();
 }
 
 Status TrackFileSet::closeCurrent() {

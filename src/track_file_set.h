@@ -69,9 +69,9 @@ class TrackFileSet {
   /// Returns room for `size` more bytes in the buffer, writing out what it
   /// holds first when they would not fit.
   char* room(std::size_t size) {
-    if (capacity_ - used_ < size) makeRoom(size);
-    char* p = buffer_.get() + used_;
-    used_ += size;
+    if (static_cast<std::size_t>(limit_ - cursor_) < size) makeRoom(size);
+    char* p = cursor_;
+    cursor_ += size;
     return p;
   }
   void makeRoom(std::size_t size);
@@ -106,9 +106,11 @@ class TrackFileSet {
   long long trackCount_ = 0;
   Status status_;
 
+  // The output buffer: bytes from its start up to cursor_ wait to be
+  // written; limit_ is its end.
   std::unique_ptr<char[]> buffer_;
-  std::size_t capacity_ = 0;
-  std::size_t used_ = 0;
+  char* cursor_ = nullptr;
+  char* limit_ = nullptr;
 };
 
 #endif  // TARVENIK2TRK_TRACK_FILE_SET_H_
