@@ -13,28 +13,9 @@
 
 #include "conversion_driver.h"
 #include "memory_file_system.h"
+#include "string_console.h"
 
 namespace {
-
-class FuzzConsole : public Console {
- public:
-  explicit FuzzConsole(std::string_view input) : input_(input) {}
-  void write(std::string_view text) override { output.append(text); }
-  bool readWord(std::string* word) override {
-    word->clear();
-    std::size_t at = 0;
-    while (at < input_.size() && isWordSpace(input_[at])) ++at;
-    if (at == input_.size()) return false;
-    while (at < input_.size() && !isWordSpace(input_[at])) {
-      word->push_back(input_[at++]);
-    }
-    return true;
-  }
-  std::string output;
-
- private:
-  std::string_view input_;
-};
 
 void check(bool condition) {
   if (!condition) std::abort();
@@ -113,9 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::string_view typed = bytes.substr(2, typedSize);
   const std::string_view source = bytes.substr(2 + typedSize);
 
-  FuzzConsole console(typed);
+  StringConsole console{std::string(typed)};
   std::string name;
-  const bool haveName = FuzzConsole(typed).readWord(&name);
+  const bool haveName = StringConsole(std::string(typed)).readWord(&name);
 
   MemoryFileSystem disk;
   disk.readPieceSize = 1 + source.size() % 7919;

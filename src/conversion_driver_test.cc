@@ -6,29 +6,9 @@
 #include <string>
 
 #include "memory_file_system.h"
+#include "string_console.h"
 
 namespace {
-
-// A console that reads from a string and collects what is written.
-class FakeConsole : public Console {
- public:
-  explicit FakeConsole(std::string input) : input_(std::move(input)) {}
-  void write(std::string_view text) override { output.append(text); }
-  bool readWord(std::string* word) override {
-    word->clear();
-    while (at_ < input_.size() && isWordSpace(input_[at_])) ++at_;
-    if (at_ == input_.size()) return false;
-    while (at_ < input_.size() && !isWordSpace(input_[at_])) {
-      word->push_back(input_[at_++]);
-    }
-    return true;
-  }
-  std::string output;
-
- private:
-  std::string input_;
-  std::size_t at_ = 0;
-};
 
 TEST(ConversionDriverTest, SplitsTypedNames) {
   struct Case {
@@ -109,7 +89,7 @@ RunResult run(const std::string& typed, std::map<std::string, std::string> files
   MemoryFileSystem disk;
   disk.files = std::move(files);
   disk.failOperation = failOperation;
-  FakeConsole console(typed);
+  StringConsole console(typed);
   RunResult result;
   result.status = ConversionDriver(console, disk).run();
   result.output = console.output;
@@ -209,7 +189,7 @@ TEST(ConversionDriverTest, ReportsOutputFailures) {
       "\xDC\x82\xB9\x82\xF1(";
   MemoryFileSystem dryRun;
   dryRun.files["DK1.txt"] = source;
-  FakeConsole quiet("DK1.txt");
+  StringConsole quiet("DK1.txt");
   ASSERT_EQ(ConversionDriver(quiet, dryRun).run(), 0);
   const std::pair<std::string, std::string> cases[] = {
       {"create DK1.hMOR0000.trk", cannotCreate},
@@ -221,7 +201,7 @@ TEST(ConversionDriverTest, ReportsOutputFailures) {
     for (std::size_t i = 0; i < dryRun.operations.size(); ++i) {
       if (dryRun.operations[i] == c.first) disk.failOperation = i + 1;
     }
-    FakeConsole console("DK1.txt");
+    StringConsole console("DK1.txt");
     EXPECT_EQ(ConversionDriver(console, disk).run(), -1) << c.first;
     EXPECT_EQ(console.output,
               kBanner + kPrompt + c.second + "DK1.hMOR0000.trk)\r\n")

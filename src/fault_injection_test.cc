@@ -9,18 +9,9 @@
 
 #include "conversion_driver.h"
 #include "memory_file_system.h"
+#include "string_console.h"
 
 namespace {
-
-class RecordingConsole : public Console {
- public:
-  void write(std::string_view text) override { output.append(text); }
-  bool readWord(std::string* word) override {
-    *word = "GK0001.txt";
-    return true;
-  }
-  std::string output;
-};
 
 // About 2.4 MB: 2500 tracks of 40 points, three block files of which each
 // takes two writes of the 1 MiB output buffer.
@@ -51,7 +42,7 @@ TEST(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
   healthy.files[sourceName] = source;
   healthy.readPieceSize = 64 * 1024;
   {
-    RecordingConsole console;
+    StringConsole console(sourceName);
     ASSERT_EQ(ConversionDriver(console, healthy).run(), 0);
   }
   const std::vector<std::string> operations = healthy.operations;
@@ -72,7 +63,7 @@ TEST(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
     disk.files[sourceName] = source;
     disk.readPieceSize = healthy.readPieceSize;
     disk.failOperation = static_cast<int>(k);
-    RecordingConsole console;
+    StringConsole console(sourceName);
     const int status = ConversionDriver(console, disk).run();
 
     EXPECT_EQ(disk.files[sourceName], source);

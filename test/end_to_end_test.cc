@@ -94,6 +94,15 @@ std::string track(const std::string& heading, const std::string& points) {
   return "\r\nH  " + heading + "\r\n\r\nH  Latitude     Longitude\r\n" + points;
 }
 
+// Where a source lies, what is typed for it, and the first track file it
+// must give, with the name of its one unlabelled track.
+struct PlaceCase {
+  std::string source;
+  std::string typed;
+  std::string trackFile;
+  std::string trackName;
+};
+
 class EndToEndTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -105,6 +114,12 @@ class EndToEndTest : public testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   fs::path work() const { return dir_ / "work"; }
+
+  // Empties the work directory, for the next case of a table.
+  void clearWork() {
+    fs::remove_all(work());
+    fs::create_directories(work());
+  }
 
   // Starts the program in the work directory with `input` on standard
   // input, after the shell commands `limits`; returns its exit status (255
@@ -140,6 +155,18 @@ class EndToEndTest : public testing::Test {
     writeFile(work() / name, content);
   }
 
+  // Converts a one-track source for each case and checks its track file.
+  void expectTrackFilesBesideTheSource(const std::vector<PlaceCase>& cases) {
+    for (const PlaceCase& c : cases) {
+      clearWork();
+      put(c.source, header() + "Label=\nData=1,2\n");
+      ASSERT_EQ(run(c.typed), 0) << c.typed;
+      EXPECT_EQ(files()[c.trackFile],
+                track(c.trackName + "(1)", "T  N1   E2\r\n"))
+          << c.typed;
+    }
+  }
+
   // Links are made on this (POSIX) side; a Windows build under wine sees
   // them as the files they lead to.
   bool canLink() const { return true; }
@@ -168,8 +195,7 @@ TEST_F(EndToEndTest, ConvertsASourceByteForByte) {
       source = header(lineEnd);
       for (char c : body) source += c == '\n' ? "\r\n"s : std::string(1, c);
     }
-    fs::remove_all(work());
-    fs::create_directories(work());
+    clearWork();
     put("DK0001.txt", source);
     ASSERT_EQ(run("DK0001.txt\n"), 0);
     EXPECT_EQ(output(), kBanner);
@@ -225,8 +251,7 @@ TEST_F(EndToEndTest, WritesOneEmptyFileWithoutTracks) {
 
 TEST_F(EndToEndTest, RotatesBlockFilesEvery1000Tracks) {
   for (int count : {1000, 1001}) {
-    fs::remove_all(work());
-    fs::create_directories(work());
+    clearWork();
     std::string source = header() + "Label=x\n";
     for (int i = 0; i < count; ++i) source += "Data=" + std::to_string(i) + ",0\n";
     put("KK.txt", source);
@@ -242,19 +267,13 @@ TEST_F(EndToEndTest, RotatesBlockFilesEvery1000Tracks) {
 }
 
 TEST_F(EndToEndTest, PutsTrackFilesBesideTheSource) {
-  const std::string source = header() + "Label=\nData=1,2\n";
-  const std::string converted = track("RoadNum(1)", "T  N1   E2\r\n");
-  put("old.dir/DK01.txt", source);
-  ASSERT_EQ(run("old.dir/DK01.txt"), 0);
-  EXPECT_EQ(files()["old.dir/DK01.hMOR0000.trk"], converted);
-  put("DK02.txt", source);
-  ASSERT_EQ(run("./DK02.txt"), 0);
-  EXPECT_EQ(files()["DK02.hMOR0000.trk"], converted);
-  put("sub/x/XX03.txt", source);
-  ASSERT_EQ(run("sub/x/../x/.XX03.txt.bak"), 1);
-  fs::rename(work() / "sub/x/XX03.txt", work() / "sub/x/.XX03.txt.bak");
-  ASSERT_EQ(run("sub/x/../x/.XX03.txt.bak"), 0);
-  EXPECT_EQ(files()["sub/x/XX03.hMOR0000.trk"], track("XX03(1)", "T  N1   E2\r\n"));
+  expectTrackFilesBesideTheSource({
+      {"old.dir/DK01.txt", "old.dir/DK01.txt", "old.dir/DK01.hMOR0000.trk",
+       "RoadNum"},
+      {"DK02.txt", "./DK02.txt", "DK02.hMOR0000.trk", "RoadNum"},
+      {"sub/x/.XX03.txt.bak", "sub/x/../x/.XX03.txt.bak",
+       "sub/x/XX03.hMOR0000.trk", "XX03"},
+  });
 }
 
 TEST_F(EndToEndTest, HandlesLinesOfAnyLengthAndTheLastLine) {
@@ -343,8 +362,7 @@ TEST_F(EndToEndTest, SurvivesBinaryGarbage) {
       garbage += c;
     }
     garbage += round == 0 ? "Label=x\nData=1,2\n" : "";
-    fs::remove_all(work());
-    fs::create_directories(work());
+    clearWork();
     put("GK.bin", garbage);
     EXPECT_EQ(run("GK.bin"), 0);
     std::map<std::string, std::string> got = files();
@@ -413,17 +431,13 @@ TEST_F(EndToEndTest, AcceptsWindowsPaths) {
   if (kProgram.size() < 4 || kProgram.substr(kProgram.size() - 4) != ".exe") {
     GTEST_SKIP() << "only for a Windows build";
   }
-  const std::string source = header() + "Label=\nData=1,2\n";
-  const std::string converted = track("RoadNum(1)", "T  N1   E2\r\n");
-  put("sub/x.dir/DK1.txt", source);
-  ASSERT_EQ(run("sub\\x.dir\\DK1.txt"), 0);
-  EXPECT_EQ(files()["sub/x.dir/DK1.hMOR0000.trk"], converted);
-  put("DK2.txt", source);
-  ASSERT_EQ(run("Z:DK2.txt"), 0);
-  EXPECT_EQ(files()["DK2.hMOR0000.trk"], converted);
-  put(diskName("\x95\x5C\\DK3.txt"), source);
-  ASSERT_EQ(run("\x95\x5C\\DK3.txt"), 0);
-  EXPECT_EQ(files()[diskName("\x95\x5C\\DK3.hMOR0000.trk")], converted);
+  expectTrackFilesBesideTheSource({
+      {"sub/x.dir/DK1.txt", "sub\\x.dir\\DK1.txt",
+       "sub/x.dir/DK1.hMOR0000.trk", "RoadNum"},
+      {"DK2.txt", "Z:DK2.txt", "DK2.hMOR0000.trk", "RoadNum"},
+      {diskName("\x95\x5C\\DK3.txt"), "\x95\x5C\\DK3.txt",
+       diskName("\x95\x5C\\DK3.hMOR0000.trk"), "RoadNum"},
+  });
 }
 
 TEST_F(EndToEndTest, KeepsAHugeLabelAndAHugeDataLine) {
@@ -522,8 +536,7 @@ std::map<std::string, std::string> referenceConversion(
 
 TEST_F(EndToEndTest, AGeneratedSourceMatchesAPlainLineByLineConversion) {
   for (bool crlf : {true, false}) {
-    fs::remove_all(work());
-    fs::create_directories(work());
+    clearWork();
     SourceShape shape;
     shape.bytes = 6'000'000;
     shape.seed = crlf ? 7 : 8;
