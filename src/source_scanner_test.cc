@@ -227,6 +227,41 @@ TEST(SourceScannerTest, SplitsDataLinesIntoCoordinatePairs) {
       got.emplace_back(p.latitude, p.longitude);
     }
     EXPECT_EQ(got, c.pairs) << c.line;
+
+    // The portable masks give the same split as the fastest ones.
+    std::vector<std::pair<std::string, std::string>> portable;
+    auto collect = [&portable](std::string_view lat, std::string_view lon) {
+      portable.emplace_back(lat, lon);
+    };
+    EXPECT_EQ(SourceScanner::forEachCoordinatePairWith<
+                  source_scanner_detail::PortableMask>(line, collect),
+              c.complete)
+        << c.line;
+    EXPECT_EQ(portable, c.pairs) << c.line;
+  }
+}
+
+TEST(SourceScannerTest, DelimiterMasksAgreeOnEveryByte) {
+  using namespace source_scanner_detail;
+  // Every byte value at every position, and random windows besides.
+  std::string bytes;
+  for (int round = 0; round < 32; ++round) {
+    for (int c = 0; c < 256; ++c) bytes += static_cast<char>(c * 7 + round);
+  }
+  unsigned seed = 12345;
+  for (int i = 0; i < 4096; ++i) {
+    seed = seed * 1103515245 + 12345;
+    bytes += "=(),\n0123456789.-"[(seed >> 16) % 17];
+  }
+  for (std::size_t at = 0; at + 64 <= bytes.size(); ++at) {
+    const char* p = bytes.data() + at;
+    const auto expected = static_cast<std::uint32_t>(delimiterMaskBytewise(p));
+    ASSERT_EQ(PortableMask::of(p), expected) << "at " << at;
+#ifdef TARVENIK2TRK_AVX2_MASK
+    if (hasAvx2()) {
+      ASSERT_EQ(Avx2Mask::of(p), expected) << "at " << at;
+    }
+#endif
   }
 }
 
