@@ -182,16 +182,32 @@ struct PortableMask {
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #define TARVENIK2TRK_AVX2_MASK 1
+/// The four vectors Avx2Mask compares with: every byte "=", ")", "," or LF.
+/// They are filled at start-up rather than known to the compiler, which
+/// then compares with them in memory instead of building each one anew in
+/// every round (the calls in the loop would not let them stay in registers).
+struct Avx2Splats {
+  alignas(32) unsigned char bytes[4][32];
+};
+inline Avx2Splats makeAvx2Splats() {
+  Avx2Splats splats;
+  const char values[4] = {'=', ')', ',', '\n'};
+  for (int i = 0; i < 4; ++i) std::memset(splats.bytes[i], values[i], 32);
+  return splats;
+}
+inline const Avx2Splats kAvx2Splats = makeAvx2Splats();
+
 /// All 32 bytes in one go, for processors with AVX2; see hasAvx2().
 struct Avx2Mask {
-  [[gnu::target("avx2")]] static inline std::uint32_t of(
-      const char* p) {
-    typedef unsigned char Bytes __attribute__((vector_size(32)));
+  [[gnu::target("avx2")]] static inline std::uint32_t of(const char* p) {
+    typedef unsigned char Bytes __attribute__((vector_size(32), aligned(32)));
     typedef char Chars __attribute__((vector_size(32)));
     Bytes v;
     std::memcpy(&v, p, 32);
-    const auto hit =
-        (v == '=') | ((v | 1) == ')') | (v == ',') | (v == '\n');
+    const Bytes* splat = reinterpret_cast<const Bytes*>(kAvx2Splats.bytes);
+    // "(" and ")" differ only in their lowest bit.
+    const auto hit = (v == splat[0]) | ((v | 1) == splat[1]) |
+                     (v == splat[2]) | (v == splat[3]);
     return static_cast<std::uint32_t>(
         __builtin_ia32_pmovmskb256(reinterpret_cast<const Chars&>(hit)));
   }
