@@ -52,7 +52,8 @@ Measurement runProcess(const std::vector<std::string>& argv,
     dup2(fileno(null), 1);
     if (chdir(dir.c_str()) != 0) _exit(127);
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+      args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());
     _exit(127);
@@ -125,11 +126,16 @@ int main(int argc, char** argv) {
       }
       return argv[++i];
     };
-    if (arg == "--mb") shape.bytes = std::stoull(value()) * 1000 * 1000;
-    else if (arg == "--seed") shape.seed = std::stoull(value());
-    else if (arg == "--runs") runs = std::stoi(value());
-    else if (arg == "--dir") base = value();
-    else if (arg == "--lf") shape.crlf = false;
+    if (arg == "--mb")
+      shape.bytes = std::stoull(value()) * 1000 * 1000;
+    else if (arg == "--seed")
+      shape.seed = std::stoull(value());
+    else if (arg == "--runs")
+      runs = std::stoi(value());
+    else if (arg == "--dir")
+      base = value();
+    else if (arg == "--lf")
+      shape.crlf = false;
     else {
       std::cerr << "usage: tarvenik2trk_bench [--mb N] [--seed N] [--runs N] "
                    "[--dir DIR] [--lf]\n";
@@ -137,7 +143,8 @@ int main(int argc, char** argv) {
     }
   }
   if (!fs::is_directory(base)) base = fs::temp_directory_path();
-  const fs::path dir = base / ("tarvenik2trk-bench-" + std::to_string(getpid()));
+  const fs::path dir =
+      base / ("tarvenik2trk-bench-" + std::to_string(getpid()));
   fs::create_directories(dir);
   {
     std::ofstream source(dir / "DK0001.txt", std::ios::binary);
@@ -171,9 +178,9 @@ int main(int argc, char** argv) {
     agree = agree && hashFile(names[i]) == toolFiles[i];
   }
   removeOutputs(dir);
-  const std::vector<std::string> floor = {
-      IO_FLOOR_PROGRAM, "DK0001.txt", std::to_string(outputBytes),
-      std::to_string(names.size())};
+  const std::vector<std::string> floor = {IO_FLOOR_PROGRAM, "DK0001.txt",
+                                          std::to_string(outputBytes),
+                                          std::to_string(names.size())};
 
   std::vector<double> toolTimes, floorTimes, baselineTimes;
   long toolPeak = 0;
@@ -193,11 +200,12 @@ int main(int argc, char** argv) {
   const double t = median(toolTimes), f = median(floorTimes),
                b = median(baselineTimes);
   std::printf("machine:   %s\n", machine().c_str());
-  std::printf("source:    %.1f MB (%s line ends, seed %llu) in %s; output "
-              "%.1f MB in %zu files\n",
-              mb, shape.crlf ? "CR LF" : "LF",
-              static_cast<unsigned long long>(shape.seed), base.c_str(),
-              static_cast<double>(outputBytes) / 1e6, names.size());
+  std::printf(
+      "source:    %.1f MB (%s line ends, seed %llu) in %s; output "
+      "%.1f MB in %zu files\n",
+      mb, shape.crlf ? "CR LF" : "LF",
+      static_cast<unsigned long long>(shape.seed), base.c_str(),
+      static_cast<double>(outputBytes) / 1e6, names.size());
   std::printf("runs:      %d of each, alternating; medians\n", runs);
   std::printf("tool:      %8.1f MB/s  (%.3f s)\n", mb / t, t);
   std::printf("I/O floor: %8.1f MB/s  (%.3f s)\n", mb / f, f);

@@ -12,7 +12,7 @@
 struct SourceShape {
   std::uint64_t bytes = 200'000'000;  // about this many, stopping after a group
   std::uint64_t seed = 1;
-  bool crlf = true;                   // CR LF line ends, else LF
+  bool crlf = true;  // CR LF line ends, else LF
 };
 
 namespace source_generator_detail {

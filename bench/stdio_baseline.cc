@@ -29,8 +29,7 @@ int main() {
     if (tracks % 1000 == 0 && created != tracks / 1000) {
       if (out != nullptr) std::fclose(out);
       char file[4200];
-      std::snprintf(file, sizeof file, "%s.hMOR%04ld.trk", stem,
-                    tracks / 1000);
+      std::snprintf(file, sizeof file, "%s.hMOR%04ld.trk", stem, tracks / 1000);
       out = std::fopen(file, "wb");
       created = tracks / 1000;
     }

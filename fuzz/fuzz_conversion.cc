@@ -4,9 +4,9 @@
 // Input layout: byte 0 picks an operation to fail (0: none), byte 1 the
 // length of the typed text (up to 63 bytes), then the typed text, then the
 // source.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -41,9 +41,8 @@ long long dataLines(std::string_view source) {
     if (++number <= 25) continue;
     if (holds(line, "Label") && line.size() + 1 >= 8) {
       std::size_t start = line.find_first_not_of('=');
-      std::size_t cut = start == std::string_view::npos
-                            ? std::string_view::npos
-                            : line.find('=', start);
+      std::size_t cut = start == std::string_view::npos ? std::string_view::npos
+                                                        : line.find('=', start);
       if (cut != std::string_view::npos) line = line.substr(0, cut);
     }
     if (holds(line, "Data")) ++count;

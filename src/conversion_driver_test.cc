@@ -48,11 +48,16 @@ TEST(ConversionDriverTest, SplitsTypedNames) {
 
 TEST(ConversionDriverTest, DerivesTheLayerName) {
   const std::pair<const char*, const char*> cases[] = {
-      {"DK0001", "RoadNum"},    {"GK0001", "GyouseiKai"},
-      {"KK0001", "RiverNum"},   {"SK0001", "WaterLineNum"},
-      {"TK0001", "RailNum"},    {"GK12TK", "RailNum"},
-      {"TK12GK", "RailNum"},    {"xxDKyy", "RoadNum"},
-      {"dk0001", "dk0001"},     {"XX0001", "XX0001"},
+      {"DK0001", "RoadNum"},
+      {"GK0001", "GyouseiKai"},
+      {"KK0001", "RiverNum"},
+      {"SK0001", "WaterLineNum"},
+      {"TK0001", "RailNum"},
+      {"GK12TK", "RailNum"},
+      {"TK12GK", "RailNum"},
+      {"xxDKyy", "RoadNum"},
+      {"dk0001", "dk0001"},
+      {"XX0001", "XX0001"},
       {"", ""},
   };
   for (const auto& c : cases) {
@@ -66,7 +71,8 @@ const std::string kPrompt(texts::kPrompt);
 const std::string kCannotOpen =
     "\x83t\x83@\x83\x43\x83\x8B\x82\xAA\x8AJ\x82\xAF\x82\xDC\x82\xB9\x82\xF1(";
 const std::string kCannotRead =
-    "\x83t\x83@\x83\x43\x83\x8B\x82\xAA\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1(";
+    "\x83t\x83@"
+    "\x83\x43\x83\x8B\x82\xAA\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1(";
 
 std::string header() {
   std::string text;
@@ -84,8 +90,8 @@ struct RunResult {
   std::map<std::string, std::string> files;
 };
 
-RunResult run(const std::string& typed, std::map<std::string, std::string> files,
-        int failOperation = 0) {
+RunResult run(const std::string& typed,
+              std::map<std::string, std::string> files, int failOperation = 0) {
   MemoryFileSystem disk;
   disk.files = std::move(files);
   disk.failOperation = failOperation;
@@ -117,12 +123,13 @@ TEST(ConversionDriverTest, ConvertsASource) {
 }
 
 TEST(ConversionDriverTest, NamesUnlabelledTracksAfterTheStem) {
-  RunResult r = run("dir/XX0001.txt",
-              {{"dir/XX0001.txt", header() + "Data=1,2\nLabel=x=y\nData=3,4\n"}});
+  RunResult r =
+      run("dir/XX0001.txt",
+          {{"dir/XX0001.txt", header() + "Data=1,2\nLabel=x=y\nData=3,4\n"}});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.files["dir/XX0001.hMOR0000.trk"],
-            track("XX0001(0)", "T  N1   E2\r\n") +
-                track("x=y(1)", "T  N3   E4\r\n"));
+  EXPECT_EQ(
+      r.files["dir/XX0001.hMOR0000.trk"],
+      track("XX0001(0)", "T  N1   E2\r\n") + track("x=y(1)", "T  N3   E4\r\n"));
 }
 
 TEST(ConversionDriverTest, WritesOneEmptyFileWhenThereAreNoTracks) {
@@ -133,8 +140,9 @@ TEST(ConversionDriverTest, WritesOneEmptyFileWhenThereAreNoTracks) {
 }
 
 TEST(ConversionDriverTest, WarnsAboutALatitudeWithoutLongitude) {
-  RunResult r = run("TK1.txt",
-              {{"TK1.txt", header() + "Label=L\nData=(1,2),(3)\nData=5,6\n"}});
+  RunResult r =
+      run("TK1.txt",
+          {{"TK1.txt", header() + "Label=L\nData=(1,2),(3)\nData=5,6\n"}});
   EXPECT_EQ(r.status, 0);
   // "27行目: 経度のない緯度を飛ばしました"
   EXPECT_EQ(r.output, kBanner + kPrompt +

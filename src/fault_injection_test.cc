@@ -49,8 +49,10 @@ TEST(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
   RecordProperty("operations", static_cast<int>(operations.size()));
   ASSERT_EQ(healthy.files.size(), 4u);  // the source and three block files
   std::set<std::string> kinds;
-  for (const std::string& op : operations) kinds.insert(op.substr(0, op.find(' ')));
-  ASSERT_EQ(kinds, (std::set<std::string>{"open", "read", "create", "write", "close"}));
+  for (const std::string& op : operations)
+    kinds.insert(op.substr(0, op.find(' ')));
+  ASSERT_EQ(kinds, (std::set<std::string>{"open", "read", "create", "write",
+                                          "close"}));
 
   const std::string banner =
       std::string(texts::kBanner) + std::string(texts::kPrompt);
@@ -93,7 +95,8 @@ TEST(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
     // it be written out, to a block file that then ends after a whole track.
     for (std::size_t i = k; i < disk.operations.size(); ++i) {
       const std::string& op = disk.operations[i];
-      const bool flush = code == Status::kCannotRead && op.rfind("write ", 0) == 0;
+      const bool flush =
+          code == Status::kCannotRead && op.rfind("write ", 0) == 0;
       EXPECT_TRUE(op.rfind("close ", 0) == 0 || flush) << op;
     }
     // Nothing beyond the failing block file exists.

@@ -13,8 +13,8 @@ class MemoryReadableFile : public ReadableFile {
 
   long long read(char* buffer, std::size_t size) override {
     if (!owner_.perform("read", path_)) return -1;
-    std::size_t n = std::min({size, owner_.readPieceSize,
-                              content_.size() - offset_});
+    std::size_t n =
+        std::min({size, owner_.readPieceSize, content_.size() - offset_});
     std::memcpy(buffer, content_.data() + offset_, n);
     offset_ += n;
     return static_cast<long long>(n);
@@ -49,8 +49,7 @@ class MemoryWritableFile : public WritableFile {
 
 }  // namespace
 
-bool MemoryFileSystem::perform(const char* operation,
-                               const std::string& path) {
+bool MemoryFileSystem::perform(const char* operation, const std::string& path) {
   operations.push_back(std::string(operation) + " " + path);
   return static_cast<int>(operations.size()) != failOperation;
 }

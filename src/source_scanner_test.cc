@@ -59,12 +59,23 @@ TEST(SourceScannerTest, DeliversLinesWithTextModeLineEnds) {
       {"only the CR before LF goes", "a\r\r\n", {{"a\r", true}}},
       {"last line without LF counts", "a\nbb", {{"a", true}, {"bb", false}}},
       {"a CR at the very end stays", "a\r", {{"a\r", false}}},
-      {"0x1A ends the file", "a\nb\x1A" "c\n", {{"a", true}, {"b", false}}},
-      {"0x1A right after an LF", "a\n\x1A" "b\n", {{"a", true}}},
+      {"0x1A ends the file",
+       "a\nb\x1A"
+       "c\n",
+       {{"a", true}, {"b", false}}},
+      {"0x1A right after an LF",
+       "a\n\x1A"
+       "b\n",
+       {{"a", true}}},
       {"0x1A splits CR from LF", "a\r\x1A\n", {{"a\r", false}}},
-      {"0x1A first", "\x1A" "a\n", {}},
+      {"0x1A first",
+       "\x1A"
+       "a\n",
+       {}},
       {"NUL is an ordinary byte", "a\0b\n"s, {{"a\0b"s, true}}},
-      {"Shift_JIS bytes pass", "\x95\x5C\x83\x7C\n", {{"\x95\x5C\x83\x7C", true}}},
+      {"Shift_JIS bytes pass",
+       "\x95\x5C\x83\x7C\n",
+       {{"\x95\x5C\x83\x7C", true}}},
   };
   for (const LineCase& c : cases) {
     for (std::size_t piece : {1, 2, 3, 7, 1 << 20}) {
@@ -128,9 +139,9 @@ TEST(SourceScannerTest, TheFirst25LinesAreTheHeader) {
 
 struct LabelCase {
   std::string line;
-  bool counted;           // the label count grows
-  std::string name;       // trackName("Layer") afterwards
-  bool dataLine;          // isDataLine afterwards
+  bool counted;      // the label count grows
+  std::string name;  // trackName("Layer") afterwards
+  bool dataLine;     // isDataLine afterwards
 };
 
 TEST(SourceScannerTest, AppliesLabelLines) {
@@ -141,15 +152,15 @@ TEST(SourceScannerTest, AppliesLabelLines) {
       {"==Label=x", true, "x", false},
       {"Label==x", true, "=x", false},
       {"Label= x ", true, " x ", false},
-      {"Label=", true, "Layer", false},      // 7 bytes with its LF
+      {"Label=", true, "Layer", false},  // 7 bytes with its LF
       {"Label", true, "Layer", false},
       {"LabelX", true, "Layer", false},
-      {"  Label=", true, "Layer", false},    // cut, but the value is empty
+      {"  Label=", true, "Layer", false},  // cut, but the value is empty
       {"Label no equals sign", true, "Layer", false},
       {"===Label", true, "Layer", false},
-      {"Data Label=x", true, "x", true},     // "Data" stands before the cut
-      {"LabelData", true, "Layer", true},    // no cut: the whole line counts
-      {"label=x", false, "before", false},   // keywords are case-sensitive
+      {"Data Label=x", true, "x", true},    // "Data" stands before the cut
+      {"LabelData", true, "Layer", true},   // no cut: the whole line counts
+      {"label=x", false, "before", false},  // keywords are case-sensitive
       {"Data=1,2", false, "before", true},
       {"Label=\x95\x5C\x83\x7C", true, "\x95\x5C\x83\x7C", false},
       {"Label=a\0b"s, true, "a\0b"s, false},
@@ -202,7 +213,8 @@ TEST(SourceScannerTest, SplitsDataLinesIntoCoordinatePairs) {
   const std::string longNumber = "35." + std::string(5000, '1');
   const PairCase cases[] = {
       {"Data=(35.5,139.7),(35.6,139.8)",
-       {{"35.5", "139.7"}, {"35.6", "139.8"}}, true},
+       {{"35.5", "139.7"}, {"35.6", "139.8"}},
+       true},
       {"Data=35.5,139.7", {{"35.5", "139.7"}}, true},
       {"Data=", {}, true},
       {"Data", {}, true},
@@ -212,7 +224,8 @@ TEST(SourceScannerTest, SplitsDataLinesIntoCoordinatePairs) {
       {"Data=35.5", {}, false},
       {"xData1,2", {{"1", "2"}}, true},  // the first five bytes are passed over
       {"Data=-35.5 ,+139.7x", {{"-35.5 ", "+139.7x"}}, true},
-      {"Data=" + longNumber + "," + longNumber, {{longNumber, longNumber}},
+      {"Data=" + longNumber + "," + longNumber,
+       {{longNumber, longNumber}},
        true},
       {"Data=a\0b,c"s, {{"a\0b"s, "c"}}, true},
       {"Data=1,2\r3,4", {{"1", "2\r3"}}, false},

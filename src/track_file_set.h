@@ -101,7 +101,7 @@ class TrackFileSet {
   std::string sourceName_;
 
   std::unique_ptr<WritableFile> file_;
-  std::string fileName_;    // name of the current block file
+  std::string fileName_;         // name of the current block file
   long long createdBlock_ = -1;  // number of the last block file created
   long long trackCount_ = 0;
   Status status_;

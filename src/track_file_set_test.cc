@@ -36,7 +36,8 @@ TEST(TrackFileSetTest, WritesHeadingsAndPointLinesWithCrLf) {
 
 TEST(TrackFileSetTest, NamesBlockFiles) {
   EXPECT_EQ(TrackFileSet::blockFileName("DK01", 0), "DK01.hMOR0000.trk");
-  EXPECT_EQ(TrackFileSet::blockFileName("dir/DK01", 7), "dir/DK01.hMOR0007.trk");
+  EXPECT_EQ(TrackFileSet::blockFileName("dir/DK01", 7),
+            "dir/DK01.hMOR0007.trk");
   EXPECT_EQ(TrackFileSet::blockFileName("s", 9999), "s.hMOR9999.trk");
   EXPECT_EQ(TrackFileSet::blockFileName("s", 10000), "s.hMOR10000.trk");
   EXPECT_EQ(TrackFileSet::blockFileName("", 123456), ".hMOR123456.trk");
@@ -72,8 +73,12 @@ TEST(TrackFileSetTest, RotatesEvery1000Tracks) {
     std::vector<long long> perFile;  // tracks in block file 0, 1, ...
   };
   const Case cases[] = {
-      {0, {0}},           {1, {1}},          {999, {999}},
-      {1000, {1000, 0}},  {1001, {1000, 1}}, {2000, {1000, 1000, 0}},
+      {0, {0}},
+      {1, {1}},
+      {999, {999}},
+      {1000, {1000, 0}},
+      {1001, {1000, 1}},
+      {2000, {1000, 1000, 0}},
       {2500, {1000, 1000, 500}},
   };
   for (const Case& c : cases) {
@@ -85,7 +90,8 @@ TEST(TrackFileSetTest, RotatesEvery1000Tracks) {
       const std::string name = TrackFileSet::blockFileName("s", block);
       ASSERT_EQ(files.files.count(name), 1u) << name;
       std::vector<long long> expected;
-      for (long long i = 0; i < c.perFile[block]; ++i) expected.push_back(next++);
+      for (long long i = 0; i < c.perFile[block]; ++i)
+        expected.push_back(next++);
       EXPECT_EQ(trackNumbers(files.files[name]), expected) << name;
     }
   }
@@ -155,7 +161,8 @@ TEST(TrackFileSetTest, ReportsEachOutputFailureOnceAndStops) {
     EXPECT_EQ(last.code, c.code) << c.failing;
     EXPECT_EQ(last.file, c.file) << c.failing;
     // After the failure the file is at most closed; nothing else is done.
-    for (std::size_t i = files.failOperation; i < files.operations.size(); ++i) {
+    for (std::size_t i = files.failOperation; i < files.operations.size();
+         ++i) {
       EXPECT_EQ(files.operations[i], std::string("close ") + c.file)
           << c.failing;
     }

@@ -84,8 +84,8 @@ const std::string kLoneLatitude =  // 行目: 経度のない緯度を飛ばし�
 std::string header(const char* lineEnd = "\n") {
   std::string text;
   for (int i = 1; i <= 25; ++i) {
-    text += "tarvenik header " + std::to_string(i) + " Label=h Data=1,2" +
-            lineEnd;
+    text +=
+        "tarvenik header " + std::to_string(i) + " Label=h Data=1,2" + lineEnd;
   }
   return text;
 }
@@ -201,7 +201,8 @@ TEST_F(EndToEndTest, ConvertsASourceByteForByte) {
     EXPECT_EQ(output(), kBanner);
     const std::map<std::string, std::string> expectedFiles = {
         {"DK0001.txt", source}, {"DK0001.hMOR0000.trk", expected}};
-    EXPECT_EQ(files(), expectedFiles) << "line ends " << (lineEnd[1] ? "CR LF" : "LF");
+    EXPECT_EQ(files(), expectedFiles)
+        << "line ends " << (lineEnd[1] ? "CR LF" : "LF");
   }
 }
 
@@ -218,7 +219,8 @@ TEST_F(EndToEndTest, ConvertsTheBundledSample) {
 TEST_F(EndToEndTest, ReadsTheNameAsOneWord) {
   put("GK12TK.txt", header() + "Label=\nData=1,2\n");
   ASSERT_EQ(run("  \t GK12TK.txt  trailing words\n"), 0);
-  EXPECT_EQ(files()["GK12TK.hMOR0000.trk"], track("RailNum(1)", "T  N1   E2\r\n"));
+  EXPECT_EQ(files()["GK12TK.hMOR0000.trk"],
+            track("RailNum(1)", "T  N1   E2\r\n"));
 }
 
 TEST_F(EndToEndTest, ReportsSourcesThatCannotBeOpened) {
@@ -253,13 +255,15 @@ TEST_F(EndToEndTest, RotatesBlockFilesEvery1000Tracks) {
   for (int count : {1000, 1001}) {
     clearWork();
     std::string source = header() + "Label=x\n";
-    for (int i = 0; i < count; ++i) source += "Data=" + std::to_string(i) + ",0\n";
+    for (int i = 0; i < count; ++i)
+      source += "Data=" + std::to_string(i) + ",0\n";
     put("KK.txt", source);
     ASSERT_EQ(run("KK.txt"), 0);
     std::map<std::string, std::string> got = files();
     ASSERT_EQ(got.size(), 3u) << count;
     std::string first, second;
-    for (int i = 0; i < 1000; ++i) first += track("x(1)", "T  N" + std::to_string(i) + "   E0\r\n");
+    for (int i = 0; i < 1000; ++i)
+      first += track("x(1)", "T  N" + std::to_string(i) + "   E0\r\n");
     if (count == 1001) second = track("x(1)", "T  N1000   E0\r\n");
     EXPECT_EQ(got["KK.hMOR0000.trk"], first);
     EXPECT_EQ(got["KK.hMOR0001.trk"], second);
@@ -281,14 +285,18 @@ TEST_F(EndToEndTest, HandlesLinesOfAnyLengthAndTheLastLine) {
   std::string points;
   for (int i = 0; i < 2000; ++i) {
     data += "(35.123456789012345678901,139." + std::to_string(i) + "),";
-    points += "T  N35.123456789012345678901   E139." + std::to_string(i) + "\r\n";
+    points +=
+        "T  N35.123456789012345678901   E139." + std::to_string(i) + "\r\n";
   }
   const std::string label = "Label=" + std::string(500, 'L');
-  put("TK.txt", header() + label + "\n" + data + "\nData=7,8\x1A" "Data=9,9\n");
+  put("TK.txt", header() + label + "\n" + data +
+                    "\nData=7,8\x1A"
+                    "Data=9,9\n");
   ASSERT_EQ(run("TK.txt"), 0);
   const std::string name(500, 'L');
-  EXPECT_EQ(files()["TK.hMOR0000.trk"],
-            track(name + "(1)", points) + track(name + "(1)", "T  N7   E8\r\n"));
+  EXPECT_EQ(
+      files()["TK.hMOR0000.trk"],
+      track(name + "(1)", points) + track(name + "(1)", "T  N7   E8\r\n"));
 }
 
 TEST_F(EndToEndTest, WarnsAboutALoneLatitude) {
@@ -310,7 +318,9 @@ TEST_F(EndToEndTest, NeverWritesOverItsSource) {
   put("DK01.hMOR0000.trk", source);
   EXPECT_EQ(run("DK01.hMOR0000.trk"), 1);
   EXPECT_EQ(output(), kBanner + kIsSource + "DK01.hMOR0000.trk)\r\n");
-  EXPECT_EQ(files(), (std::map<std::string, std::string>{{"DK01.hMOR0000.trk", source}}));
+  EXPECT_EQ(
+      files(),
+      (std::map<std::string, std::string>{{"DK01.hMOR0000.trk", source}}));
   if (!canLink()) return;
   put("DK02.txt", source);
   fs::create_symlink("DK02.txt", work() / "DK02.hMOR0000.trk");
@@ -355,7 +365,9 @@ TEST_F(EndToEndTest, SurvivesBinaryGarbage) {
     for (int i = 0; i < 300000; ++i) {
       // Mostly bytes that matter to the scanner, so that the garbage holds
       // keywords and line ends too.
-      static const char kBytes[] = "LabelData=(),\r\n\x1A\x00\x95\x5C" "0123456789.";
+      static const char kBytes[] =
+          "LabelData=(),\r\n\x1A\x00\x95\x5C"
+          "0123456789.";
       char c = random() % 4 == 0 ? static_cast<char>(random())
                                  : kBytes[random() % (sizeof kBytes - 1)];
       if (c == '\x1A' && random() % 50 != 0) c = 'a';
@@ -408,12 +420,15 @@ std::string diskName(std::string typed) {
 
 TEST_F(EndToEndTest, KeepsNulAndShiftJisBytes) {
   // 表 (0x95 0x5C) and ポ (0x83 0x7C) hold the bytes of "\\" and "|".
-  const std::string name = "\x95\x5C\x83\x7C" "DK.txt";
+  const std::string name =
+      "\x95\x5C\x83\x7C"
+      "DK.txt";
   put(diskName(name), header() + "Label=a\0b\x95\x5C\n"s + "Data=(1\0,2)\n"s +
                           "Label=\x83\x7C\nData=3,4\n");
   ASSERT_EQ(run(" \t" + name + " \n"), 0);
   EXPECT_EQ(output(), kBanner);
-  EXPECT_EQ(files()[diskName("\x95\x5C\x83\x7C" "DK.hMOR0000.trk")],
+  EXPECT_EQ(files()[diskName("\x95\x5C\x83\x7C"
+                             "DK.hMOR0000.trk")],
             track("a\0b\x95\x5C(1)"s, "T  N1\0   E2\r\n"s) +
                 track("\x83\x7C(2)", "T  N3   E4\r\n"));
 
@@ -432,8 +447,8 @@ TEST_F(EndToEndTest, AcceptsWindowsPaths) {
     GTEST_SKIP() << "only for a Windows build";
   }
   expectTrackFilesBesideTheSource({
-      {"sub/x.dir/DK1.txt", "sub\\x.dir\\DK1.txt",
-       "sub/x.dir/DK1.hMOR0000.trk", "RoadNum"},
+      {"sub/x.dir/DK1.txt", "sub\\x.dir\\DK1.txt", "sub/x.dir/DK1.hMOR0000.trk",
+       "RoadNum"},
       {"DK2.txt", "Z:DK2.txt", "DK2.hMOR0000.trk", "RoadNum"},
       {diskName("\x95\x5C\\DK3.txt"), "\x95\x5C\\DK3.txt",
        diskName("\x95\x5C\\DK3.hMOR0000.trk"), "RoadNum"},
@@ -446,7 +461,8 @@ TEST_F(EndToEndTest, KeepsAHugeLabelAndAHugeDataLine) {
   const long long points = 4'500'000;
   {
     std::ofstream out(work() / "SK.txt", std::ios::binary);
-    out << header() << "Label=" << label << "\r\n" << "Data=";
+    out << header() << "Label=" << label << "\r\n"
+        << "Data=";
     std::string chunk;
     for (long long i = 0; i < points; ++i) {
       chunk += "(35.123456,139.123456),";
@@ -552,7 +568,8 @@ TEST_F(EndToEndTest, AGeneratedSourceMatchesAPlainLineByLineConversion) {
     std::map<std::string, std::string> got = files();
     EXPECT_EQ(got.size(), expected.size());
     for (const auto& [name, content] : expected) {
-      EXPECT_TRUE(got[name] == content) << name << (crlf ? " (CR LF)" : " (LF)");
+      EXPECT_TRUE(got[name] == content)
+          << name << (crlf ? " (CR LF)" : " (LF)");
     }
   }
 }
