@@ -151,8 +151,7 @@ inline std::uint32_t delimiterMask(const char* p) {
     Bytes v;
     std::memcpy(&v, p + offset, 16);
     // "(" and ")" differ only in their lowest bit.
-    const Flags hit =
-        (v == '=') | ((v | 1) == ')') | (v == ',') | (v == '\n');
+    const Flags hit = (v == '=') | ((v | 1) == ')') | (v == ',') | (v == '\n');
 #if defined(__SSE2__)
     typedef char Chars __attribute__((vector_size(16)));
     return static_cast<std::uint16_t>(
@@ -197,25 +196,30 @@ inline Avx2Splats makeAvx2Splats() {
 }
 inline const Avx2Splats kAvx2Splats = makeAvx2Splats();
 
-/// All 32 bytes in one go, for processors with AVX2; see hasAvx2().
+/// All 32 bytes in one go, for processors with AVX2 (and BMI, which the
+/// splitter's bit steps use); see hasAvx2().
 struct Avx2Mask {
-  [[gnu::target("avx2")]] static inline std::uint32_t of(const char* p) {
+  [[gnu::target("avx2,bmi,bmi2")]] static inline std::uint32_t of(
+      const char* p) {
     typedef unsigned char Bytes __attribute__((vector_size(32), aligned(32)));
     typedef char Chars __attribute__((vector_size(32)));
     Bytes v;
     std::memcpy(&v, p, 32);
     const Bytes* splat = reinterpret_cast<const Bytes*>(kAvx2Splats.bytes);
     // "(" and ")" differ only in their lowest bit.
-    const auto hit = (v == splat[0]) | ((v | 1) == splat[1]) |
-                     (v == splat[2]) | (v == splat[3]);
+    const auto hit = (v == splat[0]) | ((v | 1) == splat[1]) | (v == splat[2]) |
+                     (v == splat[3]);
     return static_cast<std::uint32_t>(
         __builtin_ia32_pmovmskb256(reinterpret_cast<const Chars&>(hit)));
   }
 };
 
-/// Returns true when the processor has AVX2.
+/// Returns true when the processor has AVX2, BMI1 and BMI2 (all that have
+/// AVX2 have the others too).
 inline bool hasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
+  static const bool has = __builtin_cpu_supports("avx2") &&
+                          __builtin_cpu_supports("bmi") &&
+                          __builtin_cpu_supports("bmi2");
   return has;
 }
 #endif
@@ -224,10 +228,11 @@ inline bool hasAvx2() {
 
 namespace source_scanner_detail {
 #ifdef TARVENIK2TRK_AVX2_MASK
-// The splitter compiled for AVX2, so that Avx2Mask::of is inlined into it.
+// The splitter compiled for AVX2 and BMI, so that Avx2Mask::of is inlined
+// into it.
 template <typename Visit>
-[[gnu::target("avx2")]] bool forEachCoordinatePairAvx2(const SourceLine& line,
-                                                       Visit& visit) {
+[[gnu::target("avx2,bmi,bmi2")]] bool forEachCoordinatePairAvx2(
+    const SourceLine& line, Visit& visit) {
   return SourceScanner::forEachCoordinatePairWith<Avx2Mask>(line, visit);
 }
 #endif
@@ -242,7 +247,7 @@ bool SourceScanner::forEachCoordinatePair(const SourceLine& line,
   }
 #endif
   return forEachCoordinatePairWith<source_scanner_detail::PortableMask>(line,
-                                                                       visit);
+                                                                        visit);
 }
 
 template <typename Mask, typename Visit>
