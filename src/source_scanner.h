@@ -7,7 +7,6 @@
 #ifndef TARVENIK2TRK_SOURCE_SCANNER_H_
 #define TARVENIK2TRK_SOURCE_SCANNER_H_
 
-#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "delimiter_mask.h"
 #include "file_system.h"
 #include "status.h"
 
@@ -87,8 +87,8 @@ class SourceScanner {
   template <typename Visit>
   static bool forEachCoordinatePair(const SourceLine& line, Visit&& visit);
 
-  /// The same, with the delimiter masks taken by `Mask` (see
-  /// source_scanner_detail); forEachCoordinatePair picks the fastest.
+  /// The same, with the delimiter masks taken by `Mask` (one of those in
+  /// delimiter_mask.h); forEachCoordinatePair picks the fastest.
   template <typename Mask, typename Visit>
   [[gnu::always_inline]] static inline bool forEachCoordinatePairWith(
       const SourceLine& line, Visit& visit);
@@ -120,120 +120,14 @@ class SourceScanner {
 };
 
 namespace source_scanner_detail {
-
-// The bytes that separate and enclose the coordinates of a Data line.
-constexpr std::array<bool, 256> makeDelimiterTable() {
-  std::array<bool, 256> table{};
-  for (unsigned char c : std::string_view("=(),\n")) table[c] = true;
-  return table;
-}
-inline constexpr std::array<bool, 256> kDelimiter = makeDelimiterTable();
-
-inline bool isDelimiter(char c) {
-  return kDelimiter[static_cast<unsigned char>(c)];
-}
-
-/// Returns a mask of the 32 bytes at `p` with bit i set when p[i] is one of
-/// the delimiters "=(),\n", one byte at a time.
-inline std::uint32_t delimiterMaskBytewise(const char* p) {
-  std::uint32_t mask = 0;
-  for (int i = 0; i < 32; ++i) mask |= std::uint32_t{isDelimiter(p[i])} << i;
-  return mask;
-}
-
-/// Returns the same mask as delimiterMaskBytewise, 16 bytes at a time where
-/// the compiler offers vectors (GCC and Clang: SSE2 on x86-64, NEON on ARM).
-inline std::uint32_t delimiterMask(const char* p) {
-#if defined(__GNUC__)
-  typedef unsigned char Bytes __attribute__((vector_size(16)));
-  typedef signed char Flags __attribute__((vector_size(16)));
-  auto sixteen = [p](int offset) -> std::uint32_t {
-    Bytes v;
-    std::memcpy(&v, p + offset, 16);
-    // "(" and ")" differ only in their lowest bit.
-    const Flags hit = (v == '=') | ((v | 1) == ')') | (v == ',') | (v == '\n');
-#if defined(__SSE2__)
-    typedef char Chars __attribute__((vector_size(16)));
-    return static_cast<std::uint16_t>(
-        __builtin_ia32_pmovmskb128(reinterpret_cast<const Chars&>(hit)));
-#else
-    // Gather the top bit of each byte: the multiply moves byte k's top bit
-    // to bit 56 + k of the product.
-    std::uint64_t halves[2];
-    std::memcpy(halves, &hit, 16);
-    constexpr std::uint64_t kTop = 0x8080808080808080ull;
-    constexpr std::uint64_t kGather = 0x0002040810204081ull;
-    return static_cast<std::uint32_t>(
-        (((halves[0] & kTop) * kGather) >> 56) |
-        ((((halves[1] & kTop) * kGather) >> 56) << 8));
-#endif
-  };
-  return sixteen(0) | sixteen(16) << 16;
-#else
-  return delimiterMaskBytewise(p);
-#endif
-}
-
-/// The portable way to take the mask of 32 bytes.
-struct PortableMask {
-  static std::uint32_t of(const char* p) { return delimiterMask(p); }
-};
-
-#if defined(__GNUC__) && defined(__x86_64__)
-#define TARVENIK2TRK_AVX2_MASK 1
-/// The four vectors Avx2Mask compares with: every byte "=", ")", "," or LF.
-/// They are filled at start-up rather than known to the compiler, which
-/// then compares with them in memory instead of building each one anew in
-/// every round (the calls in the loop would not let them stay in registers).
-struct Avx2Splats {
-  alignas(32) unsigned char bytes[4][32];
-};
-inline Avx2Splats makeAvx2Splats() {
-  Avx2Splats splats;
-  const char values[4] = {'=', ')', ',', '\n'};
-  for (int i = 0; i < 4; ++i) std::memset(splats.bytes[i], values[i], 32);
-  return splats;
-}
-inline const Avx2Splats kAvx2Splats = makeAvx2Splats();
-
-/// All 32 bytes in one go, for processors with AVX2 (and BMI, which the
-/// splitter's bit steps use); see hasAvx2().
-struct Avx2Mask {
-  [[gnu::target("avx2,bmi,bmi2")]] static inline std::uint32_t of(
-      const char* p) {
-    typedef unsigned char Bytes __attribute__((vector_size(32), aligned(32)));
-    typedef char Chars __attribute__((vector_size(32)));
-    Bytes v;
-    std::memcpy(&v, p, 32);
-    const Bytes* splat = reinterpret_cast<const Bytes*>(kAvx2Splats.bytes);
-    // "(" and ")" differ only in their lowest bit.
-    const auto hit = (v == splat[0]) | ((v | 1) == splat[1]) | (v == splat[2]) |
-                     (v == splat[3]);
-    return static_cast<std::uint32_t>(
-        __builtin_ia32_pmovmskb256(reinterpret_cast<const Chars&>(hit)));
-  }
-};
-
-/// Returns true when the processor has AVX2, BMI1 and BMI2 (all that have
-/// AVX2 have the others too).
-inline bool hasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2") &&
-                          __builtin_cpu_supports("bmi") &&
-                          __builtin_cpu_supports("bmi2");
-  return has;
-}
-#endif
-
-}  // namespace source_scanner_detail
-
-namespace source_scanner_detail {
 #ifdef TARVENIK2TRK_AVX2_MASK
 // The splitter compiled for AVX2 and BMI, so that Avx2Mask::of is inlined
 // into it.
 template <typename Visit>
 [[gnu::target("avx2,bmi,bmi2")]] bool forEachCoordinatePairAvx2(
     const SourceLine& line, Visit& visit) {
-  return SourceScanner::forEachCoordinatePairWith<Avx2Mask>(line, visit);
+  return SourceScanner::forEachCoordinatePairWith<delimiter_mask::Avx2Mask>(
+      line, visit);
 }
 #endif
 }  // namespace source_scanner_detail
@@ -242,18 +136,17 @@ template <typename Visit>
 bool SourceScanner::forEachCoordinatePair(const SourceLine& line,
                                           Visit&& visit) {
 #ifdef TARVENIK2TRK_AVX2_MASK
-  if (source_scanner_detail::hasAvx2()) {
+  if (delimiter_mask::hasAvx2()) {
     return source_scanner_detail::forEachCoordinatePairAvx2(line, visit);
   }
 #endif
-  return forEachCoordinatePairWith<source_scanner_detail::PortableMask>(line,
-                                                                        visit);
+  return forEachCoordinatePairWith<delimiter_mask::PortableMask>(line, visit);
 }
 
 template <typename Mask, typename Visit>
 bool SourceScanner::forEachCoordinatePairWith(const SourceLine& line,
                                               Visit& visit) {
-  using source_scanner_detail::isDelimiter;
+  using delimiter_mask::isDelimiter;
   // The first five bytes, "Data=", are passed over.
   if (line.text.size() <= 5) return true;
   const char* const text = line.text.data() + 5;
@@ -267,9 +160,7 @@ bool SourceScanner::forEachCoordinatePairWith(const SourceLine& line,
     if (size - p >= 32) {
       const std::uint32_t delimiters = Mask::of(text + p);
       if (delimiters & 1) {  // p is on delimiters: pass over them
-        p += delimiters == ~std::uint32_t{0}
-                 ? 32
-                 : static_cast<unsigned>(std::countr_one(delimiters));
+        p += static_cast<unsigned>(std::countr_one(delimiters));
         continue;
       }
       const std::uint32_t c1 = delimiters ^ (delimiters << 1);

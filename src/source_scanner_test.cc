@@ -246,16 +246,17 @@ TEST(SourceScannerTest, SplitsDataLinesIntoCoordinatePairs) {
     auto collect = [&portable](std::string_view lat, std::string_view lon) {
       portable.emplace_back(lat, lon);
     };
-    EXPECT_EQ(SourceScanner::forEachCoordinatePairWith<
-                  source_scanner_detail::PortableMask>(line, collect),
-              c.complete)
+    EXPECT_EQ(
+        SourceScanner::forEachCoordinatePairWith<delimiter_mask::PortableMask>(
+            line, collect),
+        c.complete)
         << c.line;
     EXPECT_EQ(portable, c.pairs) << c.line;
   }
 }
 
 TEST(SourceScannerTest, DelimiterMasksAgreeOnEveryByte) {
-  using namespace source_scanner_detail;
+  using namespace delimiter_mask;
   // Every byte value at every position, and random windows besides.
   std::string bytes;
   for (int round = 0; round < 32; ++round) {
