@@ -38,7 +38,7 @@ std::string TrackFileSet::blockFileName(std::string_view stemPath,
   return name;
 }
 
-Status TrackFileSet::prepareBlock() {
+const Status& TrackFileSet::prepareBlock() {
   if (trackCount_ % kTracksPerFile != 0) return status_;
   const long long block = trackCount_ / kTracksPerFile;
   if (block == createdBlock_ || !status_.ok()) return status_;

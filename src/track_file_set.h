@@ -33,7 +33,7 @@ class TrackFileSet {
   /// current block file and creates that one, empty. Returns the first
   /// failure so far: kCannotWrite when the close failed, kCannotCreate when
   /// the creation did, kIsSource when the new file would be the source.
-  Status prepareBlock();
+  const Status& prepareBlock();
 
   /// Counts one more track and writes its heading: an empty line,
   /// "H  name(number)", an empty line and the column line.
