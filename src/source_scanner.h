@@ -151,35 +151,62 @@ bool SourceScanner::forEachCoordinatePairWith(const SourceLine& line,
   if (line.text.size() <= 5) return true;
   const char* const text = line.text.data() + 5;
   const std::size_t size = line.text.size() - 5;
+  // The mask of the 32 bytes at q; bytes beyond the text count as
+  // delimiters, which is what the end of the text is to a token.
+  auto maskAt = [text, size](std::size_t q) -> std::uint64_t {
+    if (q <= size && size - q >= 32) return Mask::of(text + q);
+    char tail[32];
+    std::memset(tail, '\n', sizeof tail);
+    if (q < size) std::memcpy(tail, text + q, size - q);
+    return Mask::of(tail);
+  };
+  // Fast path: `window` holds the mask of the 64 bytes from `base`, and p
+  // stays within its first half. Where a pair begins at p, the mask changes
+  // four times after p in the usual case, "35.123456,139.123456),(": at the
+  // end of the latitude, at the start and the end of the longitude, and at
+  // the next latitude. The masks are taken at fixed steps ahead of p, so
+  // that finding a pair never waits for the load of the bytes it is in.
+  std::size_t base = 0;
+  std::uint64_t window = maskAt(0) | maskAt(32) << 32;
   std::size_t p = 0;
   for (;;) {
-    // Fast path: a mask of the delimiters among the next 32 bytes. Where a
-    // pair begins at p, the mask changes four times within them in the
-    // usual case, "35.123456,139.123456),(": at the end of the latitude, at
-    // the start and the end of the longitude, and at the next latitude.
-    if (size - p >= 32) {
-      const std::uint32_t delimiters = Mask::of(text + p);
-      if (delimiters & 1) {  // p is on delimiters: pass over them
-        p += static_cast<unsigned>(std::countr_one(delimiters));
-        continue;
-      }
-      const std::uint32_t c1 = delimiters ^ (delimiters << 1);
-      const std::uint32_t c2 = c1 & (c1 - 1);
-      const std::uint32_t c3 = c2 & (c2 - 1);
-      const std::uint32_t c4 = c3 & (c3 - 1);
-      if (c4 != 0) {
-        const unsigned latitudeEnd = std::countr_zero(c1);
-        const unsigned longitudeStart = std::countr_zero(c2);
-        const unsigned longitudeEnd = std::countr_zero(c3);
-        visit(std::string_view(text + p, latitudeEnd),
-              std::string_view(text + p + longitudeStart,
-                               longitudeEnd - longitudeStart));
-        p += std::countr_zero(c4);
-        continue;
+    if (p >= size) return true;  // only whole pairs were taken
+    if (p - base >= 32) {
+      if (p - base >= 64) {
+        base = p;
+        window = maskAt(p) | maskAt(p + 32) << 32;
+      } else {
+        base += 32;
+        window = window >> 32 | maskAt(base + 32) << 32;
       }
     }
-    // Slow path, one byte at a time, for one pair: near the end of the
-    // line, and for long tokens or long runs of delimiters.
+    const unsigned offset = static_cast<unsigned>(p - base);
+    const std::uint64_t delimiters = window >> offset;
+    if (delimiters & 1) {  // p is on delimiters: pass over them
+      p += static_cast<unsigned>(std::countr_one(delimiters));
+      continue;
+    }
+    const std::uint64_t c1 = delimiters ^ (delimiters << 1);
+    const std::uint64_t c2 = c1 & (c1 - 1);
+    const std::uint64_t c3 = c2 & (c2 - 1);
+    const std::uint64_t c4 = c3 & (c3 - 1);
+    // The bits beyond the window are zero, as if their bytes were no
+    // delimiters. That can only add a change from delimiter to other byte
+    // right at the window's end, which the next latitude's start c4 may
+    // then be: a place after a delimiter, from where the scan goes on as
+    // well. The other three changes come before it, so they are real.
+    if (c4 != 0) {
+      const unsigned latitudeEnd = std::countr_zero(c1);
+      const unsigned longitudeStart = std::countr_zero(c2);
+      const unsigned longitudeEnd = std::countr_zero(c3);
+      visit(std::string_view(text + p, latitudeEnd),
+            std::string_view(text + p + longitudeStart,
+                             longitudeEnd - longitudeStart));
+      p += static_cast<unsigned>(std::countr_zero(c4));
+      continue;
+    }
+    // Slow path, one byte at a time, for one pair: the last of a line, and
+    // pairs with long tokens or long runs of delimiters.
     while (p != size && isDelimiter(text[p])) ++p;
     if (p == size) return true;
     const std::size_t latitude = p;

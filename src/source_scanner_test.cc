@@ -255,6 +255,68 @@ TEST(SourceScannerTest, SplitsDataLinesIntoCoordinatePairs) {
   }
 }
 
+// Splits the text after the first five bytes the plain way, for comparison.
+std::pair<std::vector<std::pair<std::string, std::string>>, bool>
+referenceSplit(std::string_view text) {
+  std::vector<std::string> tokens;
+  std::string token;
+  for (char c : text.size() > 5 ? text.substr(5) : std::string_view()) {
+    if (std::string_view("=(),\n").find(c) != std::string_view::npos) {
+      if (!token.empty()) tokens.push_back(token);
+      token.clear();
+    } else {
+      token += c;
+    }
+  }
+  if (!token.empty()) tokens.push_back(token);
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (std::size_t i = 0; i + 1 < tokens.size(); i += 2) {
+    pairs.emplace_back(tokens[i], tokens[i + 1]);
+  }
+  return {pairs, tokens.size() % 2 == 0};
+}
+
+TEST(SourceScannerTest, SplitsRandomLinesLikeThePlainWay) {
+  unsigned seed = 2024;
+  auto next = [&seed]() {
+    seed = seed * 1103515245 + 12345;
+    return seed >> 16;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    // Lines of every length around the 32- and 64-byte windows, of tokens
+    // mostly short and sometimes long, and runs of delimiters.
+    std::string text = "Data=";
+    const unsigned length = next() % 400;
+    const unsigned longTokens = next() % 4;
+    while (text.size() < length) {
+      const unsigned kind = next() % 10;
+      if (kind < 6) {
+        text += std::to_string(next() % 100000) + "." + std::to_string(next());
+      } else if (kind < 9) {
+        text += "=(),\n"[next() % 5];
+      } else {
+        text.append(longTokens * (next() % 40), static_cast<char>(next()));
+      }
+    }
+    const auto expected = referenceSplit(text);
+    SourceLine line{text, true};
+    std::vector<std::pair<std::string, std::string>> fastest, portable;
+    const bool fastestComplete = SourceScanner::forEachCoordinatePair(
+        line, [&](std::string_view lat, std::string_view lon) {
+          fastest.emplace_back(lat, lon);
+        });
+    auto collect = [&](std::string_view lat, std::string_view lon) {
+      portable.emplace_back(lat, lon);
+    };
+    const bool portableComplete = SourceScanner::forEachCoordinatePairWith<
+        delimiter_mask::PortableMask>(line, collect);
+    ASSERT_EQ(fastest, expected.first) << testing::PrintToString(text);
+    ASSERT_EQ(fastestComplete, expected.second) << testing::PrintToString(text);
+    ASSERT_EQ(portable, expected.first) << testing::PrintToString(text);
+    ASSERT_EQ(portableComplete, expected.second);
+  }
+}
+
 TEST(SourceScannerTest, DelimiterMasksAgreeOnEveryByte) {
   using namespace delimiter_mask;
   // Every byte value at every position, and random windows besides.
