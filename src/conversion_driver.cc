@@ -1,6 +1,7 @@
 #include "conversion_driver.h"
 
 #include <charconv>
+#include <new>
 
 #include "source_scanner.h"
 #include "track_file_set.h"
@@ -36,6 +37,10 @@ constexpr std::string_view kCannotWrite =
 constexpr std::string_view kIsSource =
     "\x93\xFC\x97\xCD\x83t\x83@\x83\x43\x83\x8B\x82\xC9\x82\xCD\x8F\x91\x82"
     "\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1(";
+// "メモリが足りません(" ... ")": there is not enough memory.
+constexpr std::string_view kOutOfMemory =
+    "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82"
+    "\xF1(";
 // "<n>行目: 経度のない緯度を飛ばしました": line n's lone latitude was skipped.
 constexpr std::string_view kLoneLatitude =
     "\x8Ds\x96\xDA: \x8Co\x93x\x82\xCC\x82\xC8\x82\xA2\x88\xDC\x93x\x82\xF0"
@@ -135,6 +140,9 @@ std::string messageFor(const Status& status) {
     case Status::kIsSource:
       text = kIsSource;
       break;
+    case Status::kOutOfMemory:
+      text = kOutOfMemory;
+      break;
   }
   std::string message(text);
   message += status.file;
@@ -163,10 +171,19 @@ int ConversionDriver::run() {
   console_.write(texts::kBanner);
   console_.write(texts::kPrompt);
   std::string name;
-  if (!console_.readWord(&name)) {
-    return fail(Status::Failure(Status::kCannotOpen, ""));
+  // Memory grows with the longest line of the source; a line longer than
+  // the machine can hold ends the run with a message, not a crash.
+  try {
+    if (!console_.readWord(&name)) {
+      return fail(Status::Failure(Status::kCannotOpen, ""));
+    }
+    return convert(name);
+  } catch (const std::bad_alloc&) {
+    return fail(Status::Failure(Status::kOutOfMemory, name));
   }
+}
 
+int ConversionDriver::convert(const std::string& name) {
   SourceScanner scanner(files_);
   Status opened = scanner.open(name);
   if (!opened.ok()) return fail(opened);

@@ -46,7 +46,8 @@ std::string_view layerNameFor(std::string_view stem);
 std::string messageFor(const Status& status);
 
 /// Returns the exit status for `status`: 0 when ok, -1 when a track file
-/// could not be created or written, 1 for every failure with the source.
+/// could not be created or written, 1 for every failure with the source
+/// (memory for its lines included).
 int exitStatusFor(const Status& status);
 
 class ConversionDriver {
@@ -59,6 +60,9 @@ class ConversionDriver {
   int run();
 
  private:
+  /// Converts the source `name`; returns the exit status.
+  int convert(const std::string& name);
+
   /// Writes the message for `status` and returns its exit status.
   int fail(const Status& status);
 

@@ -173,6 +173,22 @@ TEST(ConversionDriverTest, ReportsAReadFailure) {
   EXPECT_EQ(r.output, kBanner + kPrompt + kCannotRead + "DK1.txt)\r\n");
 }
 
+TEST(ConversionDriverTest, ReportsRunningOutOfMemory) {
+  // Operations: open the source, create the block file, then the first
+  // read, which finds no memory.
+  MemoryFileSystem disk;
+  disk.files["DK1.txt"] = header() + "Label=a\nData=1,2\n";
+  disk.failOperation = 3;
+  disk.failByRunningOutOfMemory = true;
+  StringConsole console("DK1.txt");
+  EXPECT_EQ(ConversionDriver(console, disk).run(), 1);
+  // "メモリが足りません(DK1.txt)"
+  EXPECT_EQ(console.output, kBanner + kPrompt +
+                                "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82"
+                                "\xE8\x82\xDC\x82\xB9\x82\xF1(DK1.txt)\r\n");
+  EXPECT_EQ(disk.files["DK1.hMOR0000.trk"], "");
+}
+
 TEST(ConversionDriverTest, NeverOverwritesItsSource) {
   const std::string source = header() + "Label=a\nData=1,2\n";
   RunResult r = run("DK01.hMOR0000.trk", {{"DK01.hMOR0000.trk", source}});

@@ -108,4 +108,35 @@ TEST(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
   }
 }
 
+TEST(FaultInjectionTest, RunningOutOfMemoryAnywhereStopsTheRunCleanly) {
+  const std::string source = bigSource();
+  const std::string sourceName = "GK0001.txt";
+  MemoryFileSystem healthy;
+  healthy.files[sourceName] = source;
+  healthy.readPieceSize = 64 * 1024;
+  {
+    StringConsole console(sourceName);
+    ASSERT_EQ(ConversionDriver(console, healthy).run(), 0);
+  }
+  const std::string banner =
+      std::string(texts::kBanner) + std::string(texts::kPrompt);
+  for (std::size_t k = 1; k <= healthy.operations.size(); ++k) {
+    SCOPED_TRACE("out of memory at " + healthy.operations[k - 1]);
+    MemoryFileSystem disk;
+    disk.files[sourceName] = source;
+    disk.readPieceSize = healthy.readPieceSize;
+    disk.failOperation = static_cast<int>(k);
+    disk.failByRunningOutOfMemory = true;
+    StringConsole console(sourceName);
+    EXPECT_EQ(ConversionDriver(console, disk).run(), 1);
+    EXPECT_EQ(console.output, banner + messageFor(Status::Failure(
+                                           Status::kOutOfMemory, sourceName)));
+    EXPECT_EQ(disk.files[sourceName], source);
+    for (std::size_t i = k; i < disk.operations.size(); ++i) {
+      EXPECT_EQ(disk.operations[i].rfind("create ", 0), std::string::npos)
+          << disk.operations[i];
+    }
+  }
+}
+
 }  // namespace

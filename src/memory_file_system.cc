@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -51,7 +52,9 @@ class MemoryWritableFile : public WritableFile {
 
 bool MemoryFileSystem::perform(const char* operation, const std::string& path) {
   operations.push_back(std::string(operation) + " " + path);
-  return static_cast<int>(operations.size()) != failOperation;
+  const bool fails = static_cast<int>(operations.size()) == failOperation;
+  if (fails && failByRunningOutOfMemory) throw std::bad_alloc();
+  return !fails;
 }
 
 std::string MemoryFileSystem::resolve(const std::string& path) const {

@@ -29,6 +29,10 @@ class MemoryFileSystem : public FileSystem {
   /// The number (from 1) of the operation that fails; 0 for none.
   int failOperation = 0;
 
+  /// Whether that operation fails by throwing std::bad_alloc, as the
+  /// standard library does when memory runs out.
+  bool failByRunningOutOfMemory = false;
+
   /// Every operation so far, as "open NAME", "read NAME", "create NAME",
   /// "write NAME" or "close NAME".
   std::vector<std::string> operations;

@@ -308,8 +308,9 @@ TEST(SourceScannerTest, SplitsRandomLinesLikeThePlainWay) {
     auto collect = [&](std::string_view lat, std::string_view lon) {
       portable.emplace_back(lat, lon);
     };
-    const bool portableComplete = SourceScanner::forEachCoordinatePairWith<
-        delimiter_mask::PortableMask>(line, collect);
+    const bool portableComplete =
+        SourceScanner::forEachCoordinatePairWith<delimiter_mask::PortableMask>(
+            line, collect);
     ASSERT_EQ(fastest, expected.first) << testing::PrintToString(text);
     ASSERT_EQ(fastestComplete, expected.second) << testing::PrintToString(text);
     ASSERT_EQ(portable, expected.first) << testing::PrintToString(text);

@@ -15,6 +15,7 @@ struct Status {
     kCannotCreate,  // a track file could not be created
     kCannotWrite,   // writing or closing a track file failed
     kIsSource,      // a track file to be created is the source itself
+    kOutOfMemory,   // the machine had no memory left for the source's lines
   };
 
   Code code = kOk;

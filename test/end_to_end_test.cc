@@ -484,6 +484,15 @@ TEST_F(EndToEndTest, KeepsAHugeLabelAndAHugeDataLine) {
   ASSERT_EQ(out.size(), heading.size() + points * point.size());
   EXPECT_EQ(out.compare(0, heading.size(), heading), 0);
   EXPECT_EQ(out.compare(out.size() - point.size(), point.size(), point), 0);
+
+  // With too little memory for that line the run ends with a message
+  // (メモリが足りません), not a crash.
+  if (limitMemory) {
+    EXPECT_EQ(run("SK.txt", "ulimit -v 65536 && "), 1);
+    EXPECT_EQ(output(), kBanner +
+                            "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8"
+                            "\x82\xDC\x82\xB9\x82\xF1(SK.txt)\r\n");
+  }
 }
 
 TEST_F(EndToEndTest, StopsBeforeItsSecondBlockFileWhenThatIsTheSource) {
