@@ -120,33 +120,38 @@ std::string_view layerNameFor(std::string_view stem) {
   return layerName;
 }
 
-std::string messageFor(const Status& status) {
-  std::string_view text;
-  switch (status.code) {
+namespace {
+
+// Returns the text a message for `code` begins with, before the file name.
+std::string_view messageStart(Status::Code code) {
+  switch (code) {
     case Status::kOk:
-      return std::string();
+      break;
     case Status::kCannotOpen:
-      text = kCannotOpen;
-      break;
+      return kCannotOpen;
     case Status::kCannotRead:
-      text = kCannotRead;
-      break;
+      return kCannotRead;
     case Status::kCannotCreate:
-      text = kCannotCreate;
-      break;
+      return kCannotCreate;
     case Status::kCannotWrite:
-      text = kCannotWrite;
-      break;
+      return kCannotWrite;
     case Status::kIsSource:
-      text = kIsSource;
-      break;
+      return kIsSource;
     case Status::kOutOfMemory:
-      text = kOutOfMemory;
-      break;
+      return kOutOfMemory;
   }
-  std::string message(text);
+  return {};
+}
+
+constexpr std::string_view kMessageEnd = ")\r\n";
+
+}  // namespace
+
+std::string messageFor(const Status& status) {
+  if (status.ok()) return std::string();
+  std::string message(messageStart(status.code));
   message += status.file;
-  message += ")\r\n";
+  message += kMessageEnd;
   return message;
 }
 
@@ -163,7 +168,11 @@ int exitStatusFor(const Status& status) {
 }
 
 int ConversionDriver::fail(const Status& status) {
-  console_.write(messageFor(status));
+  // Written in pieces, so that the message needs no memory: it may have to
+  // say that there is none left.
+  console_.write(messageStart(status.code));
+  console_.write(status.file);
+  console_.write(kMessageEnd);
   return exitStatusFor(status);
 }
 
@@ -179,7 +188,10 @@ int ConversionDriver::run() {
     }
     return convert(name);
   } catch (const std::bad_alloc&) {
-    return fail(Status::Failure(Status::kOutOfMemory, name));
+    Status outOfMemory;
+    outOfMemory.code = Status::kOutOfMemory;
+    outOfMemory.file.swap(name);  // no copy of a name that may be huge
+    return fail(outOfMemory);
   }
 }
 
