@@ -82,7 +82,7 @@ struct Avx2Splats {
   alignas(32) unsigned char bytes[4][32];
 };
 inline Avx2Splats makeAvx2Splats() {
-  Avx2Splats splats;
+  Avx2Splats splats{};
   const char values[4] = {'=', ')', ',', '\n'};
   for (int i = 0; i < 4; ++i) std::memset(splats.bytes[i], values[i], 32);
   return splats;

@@ -35,7 +35,7 @@ fs::path toPath(const std::string& name) {
 // Both kinds of file are std::FILE streams with the stdio buffer switched
 // off: the callers hand over large blocks, so a second buffer would only add
 // a copy, and without it every failure shows up in the call that caused it.
-class StdioReadableFile : public ReadableFile {
+class StdioReadableFile final : public ReadableFile {
  public:
   explicit StdioReadableFile(std::FILE* file) : file_(file) {}
   ~StdioReadableFile() override { close(); }
@@ -58,7 +58,7 @@ class StdioReadableFile : public ReadableFile {
   std::FILE* file_;
 };
 
-class StdioWritableFile : public WritableFile {
+class StdioWritableFile final : public WritableFile {
  public:
   explicit StdioWritableFile(std::FILE* file) : file_(file) {}
   ~StdioWritableFile() override { close(); }
@@ -86,7 +86,7 @@ bool nameable(const std::string& path) {
   return path.find('\0') == std::string::npos;
 }
 
-class DiskFileSystem : public FileSystem {
+class DiskFileSystem final : public FileSystem {
  public:
   std::unique_ptr<ReadableFile> openForReading(
       const std::string& path) override {
