@@ -34,52 +34,76 @@ std::string operationFile(const std::string& operation) {
   return operation.substr(operation.find(' ') + 1);
 }
 
-TEST(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
-  const std::string source = bigSource();
-  const std::string sourceName = "GK0001.txt";
+const std::string kSourceName = "GK0001.txt";
+const std::string kBanner =
+    std::string(texts::kBanner) + std::string(texts::kPrompt);
 
-  MemoryFileSystem healthy;
-  healthy.files[sourceName] = source;
-  healthy.readPieceSize = 64 * 1024;
-  {
-    StringConsole console(sourceName);
-    ASSERT_EQ(ConversionDriver(console, healthy).run(), 0);
+// A healthy conversion of the big source, and a run of the same in which
+// operation k fails.
+class FaultInjectionTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    source_ = new std::string(bigSource());
+    healthy_ = new MemoryFileSystem(disk());
+    StringConsole console(kSourceName);
+    ASSERT_EQ(ConversionDriver(console, *healthy_).run(), 0);
   }
-  const std::vector<std::string> operations = healthy.operations;
+  static void TearDownTestSuite() {
+    delete healthy_;
+    delete source_;
+  }
+
+  // Returns a file system that holds the source, read 64 KiB at a time.
+  static MemoryFileSystem disk() {
+    MemoryFileSystem disk;
+    disk.files[kSourceName] = *source_;
+    disk.readPieceSize = 64 * 1024;
+    return disk;
+  }
+
+  static const std::string& source() { return *source_; }
+  static const MemoryFileSystem& healthy() { return *healthy_; }
+
+ private:
+  static std::string* source_;
+  static MemoryFileSystem* healthy_;
+};
+
+std::string* FaultInjectionTest::source_ = nullptr;
+MemoryFileSystem* FaultInjectionTest::healthy_ = nullptr;
+
+TEST_F(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
+  const std::vector<std::string>& operations = healthy().operations;
   RecordProperty("operations", static_cast<int>(operations.size()));
-  ASSERT_EQ(healthy.files.size(), 4u);  // the source and three block files
+  ASSERT_EQ(healthy().files.size(), 4u);  // the source and three block files
   std::set<std::string> kinds;
   for (const std::string& op : operations)
     kinds.insert(op.substr(0, op.find(' ')));
   ASSERT_EQ(kinds, (std::set<std::string>{"open", "read", "create", "write",
                                           "close"}));
 
-  const std::string banner =
-      std::string(texts::kBanner) + std::string(texts::kPrompt);
   for (std::size_t k = 1; k <= operations.size(); ++k) {
     const std::string& failing = operations[k - 1];
     const std::string file = operationFile(failing);
     SCOPED_TRACE("failing operation " + std::to_string(k) + ": " + failing);
 
-    MemoryFileSystem disk;
-    disk.files[sourceName] = source;
-    disk.readPieceSize = healthy.readPieceSize;
+    MemoryFileSystem disk = FaultInjectionTest::disk();
     disk.failOperation = static_cast<int>(k);
-    StringConsole console(sourceName);
+    StringConsole console(kSourceName);
     const int status = ConversionDriver(console, disk).run();
 
-    EXPECT_EQ(disk.files[sourceName], source);
-    if (failing == "close " + sourceName) {
+    EXPECT_EQ(disk.files[kSourceName], source());
+    if (failing == "close " + kSourceName) {
       // Closing the source after all of it was read loses nothing: the
       // conversion is complete and succeeds.
       EXPECT_EQ(status, 0);
-      EXPECT_EQ(console.output, banner);
-      EXPECT_EQ(disk.files, healthy.files);
+      EXPECT_EQ(console.output, kBanner);
+      EXPECT_EQ(disk.files, healthy().files);
       continue;
     }
 
     Status::Code code;
-    if (file == sourceName) {
+    if (file == kSourceName) {
       code = failing.rfind("open", 0) == 0 ? Status::kCannotOpen
                                            : Status::kCannotRead;
     } else {
@@ -87,8 +111,9 @@ TEST(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
                                              : Status::kCannotWrite;
     }
     EXPECT_EQ(status, exitStatusFor(Status::Failure(code, file)));
-    EXPECT_EQ(status, file == sourceName ? 1 : -1);
-    EXPECT_EQ(console.output, banner + messageFor(Status::Failure(code, file)));
+    EXPECT_EQ(status, file == kSourceName ? 1 : -1);
+    EXPECT_EQ(console.output,
+              kBanner + messageFor(Status::Failure(code, file)));
 
     // After the failure the files are closed, nothing more is read and no
     // file is created. Only a failed read lets the tracks converted before
@@ -101,37 +126,26 @@ TEST(FaultInjectionTest, EveryFailedOperationStopsTheRunCleanly) {
     }
     // Nothing beyond the failing block file exists.
     for (const auto& entry : disk.files) {
-      EXPECT_TRUE(entry.first == sourceName || entry.first <= file ||
-                  file == sourceName)
+      EXPECT_TRUE(entry.first == kSourceName || entry.first <= file ||
+                  file == kSourceName)
           << entry.first << " created after " << file << " failed";
     }
   }
 }
 
-TEST(FaultInjectionTest, RunningOutOfMemoryAnywhereStopsTheRunCleanly) {
-  const std::string source = bigSource();
-  const std::string sourceName = "GK0001.txt";
-  MemoryFileSystem healthy;
-  healthy.files[sourceName] = source;
-  healthy.readPieceSize = 64 * 1024;
-  {
-    StringConsole console(sourceName);
-    ASSERT_EQ(ConversionDriver(console, healthy).run(), 0);
-  }
-  const std::string banner =
-      std::string(texts::kBanner) + std::string(texts::kPrompt);
-  for (std::size_t k = 1; k <= healthy.operations.size(); ++k) {
-    SCOPED_TRACE("out of memory at " + healthy.operations[k - 1]);
-    MemoryFileSystem disk;
-    disk.files[sourceName] = source;
-    disk.readPieceSize = healthy.readPieceSize;
+TEST_F(FaultInjectionTest, RunningOutOfMemoryAnywhereStopsTheRunCleanly) {
+  const std::vector<std::string>& operations = healthy().operations;
+  for (std::size_t k = 1; k <= operations.size(); ++k) {
+    SCOPED_TRACE("out of memory at " + operations[k - 1]);
+    MemoryFileSystem disk = FaultInjectionTest::disk();
     disk.failOperation = static_cast<int>(k);
     disk.failByRunningOutOfMemory = true;
-    StringConsole console(sourceName);
+    StringConsole console(kSourceName);
     EXPECT_EQ(ConversionDriver(console, disk).run(), 1);
-    EXPECT_EQ(console.output, banner + messageFor(Status::Failure(
-                                           Status::kOutOfMemory, sourceName)));
-    EXPECT_EQ(disk.files[sourceName], source);
+    EXPECT_EQ(console.output,
+              kBanner + messageFor(Status::Failure(Status::kOutOfMemory,
+                                                   kSourceName)));
+    EXPECT_EQ(disk.files[kSourceName], source());
     for (std::size_t i = k; i < disk.operations.size(); ++i) {
       EXPECT_EQ(disk.operations[i].rfind("create ", 0), std::string::npos)
           << disk.operations[i];
