@@ -438,18 +438,28 @@ TEST_F(EndToEndTest, KeepsNulAndShiftJisBytes) {
             track("\x95\x5C(1)", "T  N5   E6\r\n"));
 }
 
-// Windows paths: "\\" separates directories too, and "Z:" names a drive.
-TEST_F(EndToEndTest, AcceptsWindowsPaths) {
-  if (kProgram.size() < 4 || kProgram.substr(kProgram.size() - 4) != ".exe") {
-    GTEST_SKIP() << "only for a Windows build";
+// Each system's own path rules. On Windows "\\" separates directories
+// too and "Z:" names a drive; elsewhere both are bytes of a file name.
+TEST_F(EndToEndTest, FollowsEachSystemsPathRules) {
+  const bool windows =
+      kProgram.size() >= 4 && kProgram.substr(kProgram.size() - 4) == ".exe";
+  if (windows) {
+    expectTrackFilesBesideTheSource({
+        {"sub/x.dir/DK1.txt", "sub\\x.dir\\DK1.txt",
+         "sub/x.dir/DK1.hMOR0000.trk", "RoadNum"},
+        {"DK2.txt", "Z:DK2.txt", "DK2.hMOR0000.trk", "RoadNum"},
+        {diskName("\x95\x5C\\DK3.txt"), "\x95\x5C\\DK3.txt",
+         diskName("\x95\x5C\\DK3.hMOR0000.trk"), "RoadNum"},
+    });
+  } else {
+    expectTrackFilesBesideTheSource({
+        {"sub\\x.dir\\DK1.txt", "sub\\x.dir\\DK1.txt", "sub\\x.hMOR0000.trk",
+         "sub\\x"},
+        {"Z:DK2.txt", "Z:DK2.txt", "Z:DK2.hMOR0000.trk", "RoadNum"},
+        {"\x95\x5C\\DK3.txt", "\x95\x5C\\DK3.txt", "\x95\x5C\\DK3.hMOR0000.trk",
+         "RoadNum"},
+    });
   }
-  expectTrackFilesBesideTheSource({
-      {"sub/x.dir/DK1.txt", "sub\\x.dir\\DK1.txt", "sub/x.dir/DK1.hMOR0000.trk",
-       "RoadNum"},
-      {"DK2.txt", "Z:DK2.txt", "DK2.hMOR0000.trk", "RoadNum"},
-      {diskName("\x95\x5C\\DK3.txt"), "\x95\x5C\\DK3.txt",
-       diskName("\x95\x5C\\DK3.hMOR0000.trk"), "RoadNum"},
-  });
 }
 
 TEST_F(EndToEndTest, KeepsAHugeLabelAndAHugeDataLine) {
