@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <new>
+#include <utility>
 
 #include "source_scanner.h"
 #include "track_file_set.h"
@@ -188,10 +189,8 @@ int ConversionDriver::run() {
     }
     return convert(name);
   } catch (const std::bad_alloc&) {
-    Status outOfMemory;
-    outOfMemory.code = Status::kOutOfMemory;
-    outOfMemory.file.swap(name);  // no copy of a name that may be huge
-    return fail(outOfMemory);
+    // The name is moved, not copied: it may be what took the memory.
+    return fail(Status::Failure(Status::kOutOfMemory, std::move(name)));
   }
 }
 
